@@ -1,0 +1,31 @@
+# Entry points: `make demo` builds and runs the main job, `make check` builds and runs every test.
+# Both install their own dependencies first (scripts/bootstrap).
+BUILD ?= build
+ASAN_BUILD ?= build-asan
+JOBS ?= 2
+
+.PHONY: bootstrap build demo check check-asan bench clean
+
+bootstrap:
+	@scripts/bootstrap
+
+build: bootstrap
+	cmake -S . -B $(BUILD) -G Ninja -DBRIVIO_WERROR=ON
+	cmake --build $(BUILD) -j $(JOBS)
+
+demo: build
+	@scripts/demo $(BUILD)
+
+check: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+check-asan: bootstrap
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DBRIVIO_WERROR=ON -DBRIVIO_SANITIZE=ON -DBRIVIO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+bench: build
+	@scripts/bench $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -1,11 +1,10 @@
 #include "base/Log.h"
 
-#include <spdlog/sinks/stdout_color_sinks.h>
-#include <spdlog/spdlog.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
 
 namespace brivio {
 
@@ -81,14 +80,22 @@ std::string_view toString(LogLevel level) {
     return "?";
 }
 
-void Log::setLevel(LogLevel level) { state().level = level; }
-LogLevel Log::level() { return state().level; }
-void Log::addSink(std::shared_ptr<LogSink> sink) { state().sinks.push_back(std::move(sink)); }
+void Log::setLevel(LogLevel level) {
+    state().level = level;
+}
+LogLevel Log::level() {
+    return state().level;
+}
+void Log::addSink(std::shared_ptr<LogSink> sink) {
+    state().sinks.push_back(std::move(sink));
+}
 void Log::removeSink(const std::shared_ptr<LogSink>& sink) {
     auto& sinks = state().sinks;
     sinks.erase(std::remove(sinks.begin(), sinks.end(), sink), sinks.end());
 }
-void Log::setStderrEnabled(bool enabled) { state().stderrEnabled = enabled; }
+void Log::setStderrEnabled(bool enabled) {
+    state().stderrEnabled = enabled;
+}
 
 void Log::write(LogLevel level, LogCategory category, std::string message) {
     auto& s = state();
@@ -120,9 +127,13 @@ CaptureLog::~CaptureLog() {
     Log::setLevel(previousLevel_);
 }
 
-const std::vector<LogLine>& CaptureLog::lines() const { return sink_->lines; }
+const std::vector<LogLine>& CaptureLog::lines() const {
+    return sink_->lines;
+}
 
-bool CaptureLog::contains(std::string_view text) const { return count(text) > 0; }
+bool CaptureLog::contains(std::string_view text) const {
+    return count(text) > 0;
+}
 
 std::size_t CaptureLog::count(std::string_view text) const {
     return std::count_if(sink_->lines.begin(), sink_->lines.end(),
@@ -137,6 +148,8 @@ std::vector<std::string> CaptureLog::messages(LogCategory category) const {
     return out;
 }
 
-void CaptureLog::clear() { sink_->lines.clear(); }
+void CaptureLog::clear() {
+    sink_->lines.clear();
+}
 
 } // namespace brivio

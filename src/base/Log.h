@@ -2,7 +2,6 @@
 // One logging subsystem with the fixed categories; sinks receive every line at or above the level.
 
 #include <fmt/format.h>
-
 #include <functional>
 #include <memory>
 #include <string>

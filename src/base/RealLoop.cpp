@@ -2,16 +2,15 @@
 
 #include "base/Log.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <ctime>
 #include <sys/epoll.h>
 #include <sys/eventfd.h>
 #include <sys/signalfd.h>
 #include <sys/timerfd.h>
 #include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
-#include <ctime>
 
 namespace brivio {
 

@@ -18,7 +18,9 @@ public:
         Subscription() = default;
         Subscription(std::weak_ptr<std::map<std::uint64_t, Slot>> slots, std::uint64_t id)
             : slots_(std::move(slots)), id_(id) {}
-        Subscription(Subscription&& o) noexcept : slots_(std::move(o.slots_)), id_(o.id_) { o.slots_.reset(); }
+        Subscription(Subscription&& o) noexcept : slots_(std::move(o.slots_)), id_(o.id_) {
+            o.slots_.reset();
+        }
         Subscription& operator=(Subscription&& o) noexcept {
             if (this != &o) {
                 reset();

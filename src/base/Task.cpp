@@ -40,7 +40,9 @@ public:
     }
 };
 
-TaskHandle spawn(MainLoop& loop, Task<void> task) { return TaskSpawner::spawn(loop, std::move(task), {}, false); }
+TaskHandle spawn(MainLoop& loop, Task<void> task) {
+    return TaskSpawner::spawn(loop, std::move(task), {}, false);
+}
 
 TaskHandle spawn(MainLoop& loop, Task<void> task, std::weak_ptr<void> owner) {
     return TaskSpawner::spawn(loop, std::move(task), std::move(owner), true);

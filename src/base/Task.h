@@ -109,7 +109,8 @@ public:
     struct Awaiter {
         Handle handle;
         bool await_ready() const noexcept { return !handle || handle.done(); }
-        template <typename P> std::coroutine_handle<> await_suspend(std::coroutine_handle<P> awaiting) noexcept {
+        template <typename P>
+        std::coroutine_handle<> await_suspend(std::coroutine_handle<P> awaiting) noexcept {
             handle.promise().context = awaiting.promise().context;
             handle.promise().continuation = awaiting;
             return handle;
@@ -189,26 +190,34 @@ struct SleepAwaiter {
     TimerId timer = 0;
 
     bool await_ready() const noexcept { return false; }
-    template <typename P> void await_suspend(std::coroutine_handle<P> h) { suspendOn(h.promise().context, h); }
+    template <typename P> void await_suspend(std::coroutine_handle<P> h) {
+        suspendOn(h.promise().context, h);
+    }
     void await_resume() {
         context->clearWakeHook();
         context->throwIfCancelled();
     }
     void suspendOn(TaskContext* ctx, std::coroutine_handle<> h);
 };
-inline SleepAwaiter sleep(Duration d) { return SleepAwaiter{d}; }
+inline SleepAwaiter sleep(Duration d) {
+    return SleepAwaiter{d};
+}
 
 // Suspends until `resume()` is called on the returned resumer (for bridging callbacks into tasks).
 // The value is handed over by the caller; cancellation wakes the task and throws.
 struct YieldAwaiter {
     TaskContext* context = nullptr;
     bool await_ready() const noexcept { return false; }
-    template <typename P> void await_suspend(std::coroutine_handle<P> h) { suspendOn(h.promise().context, h); }
+    template <typename P> void await_suspend(std::coroutine_handle<P> h) {
+        suspendOn(h.promise().context, h);
+    }
     void await_resume() { context->throwIfCancelled(); }
     void suspendOn(TaskContext* ctx, std::coroutine_handle<> h);
 };
 // Lets other work on the loop run before the task goes on.
-inline YieldAwaiter yieldNow() { return {}; }
+inline YieldAwaiter yieldNow() {
+    return {};
+}
 
 // The context of the running task tree (for awaitables written outside this header).
 struct CurrentContext {
@@ -220,6 +229,8 @@ struct CurrentContext {
     }
     TaskContext* await_resume() const noexcept { return context; }
 };
-inline CurrentContext currentContext() { return {}; }
+inline CurrentContext currentContext() {
+    return {};
+}
 
 } // namespace brivio

@@ -11,6 +11,8 @@ using TimePoint = std::chrono::time_point<std::chrono::steady_clock, Duration>;
 using namespace std::chrono_literals;
 
 // Whole milliseconds of a duration, rounded toward zero (what traces and logs print).
-inline long long toMillis(Duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
+inline long long toMillis(Duration d) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(d).count();
+}
 
 } // namespace brivio

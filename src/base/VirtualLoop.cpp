@@ -74,6 +74,8 @@ bool VirtualLoop::runUntilSettled(Duration limit) {
     return true;
 }
 
-TimePoint VirtualLoop::nextDue() const { return timers_.empty() ? now_ : timers_.begin()->first.first; }
+TimePoint VirtualLoop::nextDue() const {
+    return timers_.empty() ? now_ : timers_.begin()->first.first;
+}
 
 } // namespace brivio

@@ -4,7 +4,6 @@
 #include "base/WeakPtr.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace brivio {

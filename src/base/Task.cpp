@@ -92,6 +92,8 @@ void SleepAwaiter::suspendOn(TaskContext* ctx, std::coroutine_handle<> h) {
     MainLoop& loop = ctx->loop();
     // The pending wake-up owns the tree while it sleeps; nothing else needs to.
     timer = loop.postAfter(duration, [c = ctx->shared_from_this(), h] { c->resume(h); });
+    if (!cancellable)
+        return;
     ctx->setWakeHook([ctx, h, &loop, id = timer] {
         // Post the early wake-up before dropping the timer: the timer may hold the last reference.
         loop.post([c = ctx->shared_from_this(), h] { c->resume(h); });

@@ -186,6 +186,7 @@ TaskHandle spawn(MainLoop& loop, Task<void> task, std::weak_ptr<void> owner);
 // Awaitable pause on the tree's loop. Cancellation wakes it at once and surfaces as `TaskCancelled`.
 struct SleepAwaiter {
     Duration duration;
+    bool cancellable = true;
     TaskContext* context = nullptr;
     TimerId timer = 0;
 

@@ -155,3 +155,32 @@ TEST(VirtualLoop, RunsTimersInOrderAndSettlesIgnoringBackgroundWork) {
 
 } // namespace
 } // namespace brivio
+
+namespace brivio {
+namespace {
+
+TEST(Task, SleepThroughKeepsItsWholeWaitAndTheAwaiterStillNoticesCancellation) {
+    VirtualLoop loop;
+    std::vector<long long> times;
+    auto bus = [&]() -> Task<void> {
+        co_await sleepThrough(50ms);
+        times.push_back(toMillis(loop.now().time_since_epoch()));
+        co_await sleepThrough(50ms);
+        times.push_back(toMillis(loop.now().time_since_epoch()));
+    };
+    bool after = false;
+    auto body = [&]() -> Task<void> {
+        co_await bus();
+        after = true;
+    };
+    TaskHandle handle = spawn(loop, body());
+    loop.advance(10ms);
+    handle.cancel();
+    loop.advance(1s);
+    EXPECT_EQ(times, (std::vector<long long>{50, 100}));
+    EXPECT_FALSE(after);
+    EXPECT_FALSE(handle.running());
+}
+
+} // namespace
+} // namespace brivio

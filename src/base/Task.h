@@ -195,6 +195,8 @@ struct SleepAwaiter {
         suspendOn(h.promise().context, h);
     }
     void await_resume() {
+        if (!cancellable)
+            return;
         context->clearWakeHook();
         context->throwIfCancelled();
     }
@@ -202,6 +204,11 @@ struct SleepAwaiter {
 };
 inline SleepAwaiter sleep(Duration d) {
     return SleepAwaiter{d};
+}
+// A wait that a protocol needs whole (bus timing): cancellation neither shortens it nor throws; the
+// next cancellable suspension or the awaiting task notices instead.
+inline SleepAwaiter sleepThrough(Duration d) {
+    return SleepAwaiter{d, false};
 }
 
 // Suspends until `resume()` is called on the returned resumer (for bridging callbacks into tasks).

@@ -1,0 +1,85 @@
+#include "drivers/DDCTransport.h"
+
+#include "base/Log.h"
+
+#include <array>
+#include <fmt/format.h>
+#include <string>
+
+namespace brivio {
+
+namespace {
+
+constexpr std::uint8_t replyOpcode = 0x02;
+constexpr std::uint8_t resultNoError = 0x00;
+
+std::string hexBytes(const std::uint8_t* bytes, std::size_t length) {
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (i)
+            text += ' ';
+        text += fmt::format("{:02X}", bytes[i]);
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<VCPReading> decodeVCPReply(const std::uint8_t* buffer, std::size_t length, std::uint8_t code) {
+    // The source-address and length bytes in front of the opcode vary between monitors; skip them.
+    for (std::size_t i = 0; i + 7 < length; ++i) {
+        if (buffer[i] != replyOpcode || buffer[i + 1] != resultNoError || buffer[i + 2] != code)
+            continue;
+        VCPReading reading;
+        reading.max = static_cast<std::uint16_t>(buffer[i + 4] << 8 | buffer[i + 5]);
+        reading.current = static_cast<std::uint16_t>(buffer[i + 6] << 8 | buffer[i + 7]);
+        // A monitor that reports a maximum of 0 has not really answered.
+        if (reading.max == 0)
+            return std::nullopt;
+        return reading;
+    }
+    return std::nullopt;
+}
+
+Task<std::optional<VCPReading>> getVCP(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code) {
+    if (!symbols.writeI2C || !symbols.readI2C)
+        co_return std::nullopt;
+    // Checksum: XOR of 0x6E, 0x51, 0x82, 0x01 and the code.
+    const std::array<std::uint8_t, 4> request{0x82, 0x01, code, static_cast<std::uint8_t>(code ^ 0xBC)};
+    for (int attempt = 0;;) {
+        co_await sleepThrough(10ms);
+        // Write results are not checked: the read that follows decides.
+        symbols.writeI2C(handle, ddc::chipAddress, ddc::hostAddress, request.data(), request.size());
+        co_await sleepThrough(10ms);
+        symbols.writeI2C(handle, ddc::chipAddress, ddc::hostAddress, request.data(), request.size());
+        co_await sleepThrough(50ms);
+        std::array<std::uint8_t, ddc::replyLength> reply{};
+        if (symbols.readI2C(handle, ddc::chipAddress, ddc::replyOffset, reply.data(), reply.size()) != 0)
+            co_return std::nullopt;
+        logDebug(LogCategory::driver, "DDC: 0x{:02X} reply[{}] {}", code, attempt,
+                 hexBytes(reply.data(), reply.size()));
+        if (auto reading = decodeVCPReply(reply.data(), reply.size(), code))
+            co_return reading;
+        if (++attempt >= ddc::maxReadAttempts)
+            co_return std::nullopt;
+        co_await sleepThrough(20ms);
+    }
+}
+
+bool setVCP(const AVServiceSymbols& symbols, const AVServiceHandle& handle, std::uint8_t code,
+            std::uint16_t value) {
+    if (!symbols.writeI2C)
+        return false;
+    const auto high = static_cast<std::uint8_t>(value >> 8);
+    const auto low = static_cast<std::uint8_t>(value & 0xFF);
+    // Checksum 0xB8 = 0x6E ^ 0x51 ^ 0x84 ^ 0x03.
+    const std::array<std::uint8_t, 6> request{
+        0x84, 0x03, code, high, low, static_cast<std::uint8_t>(0xB8 ^ code ^ high ^ low)};
+    const int kr =
+        symbols.writeI2C(handle, ddc::chipAddress, ddc::hostAddress, request.data(), request.size());
+    logDebug(LogCategory::driver, "DDC: SetVCP 0x{:02X}={} kr=0x{:08X}", code, value,
+             static_cast<std::uint32_t>(kr));
+    return kr == 0;
+}
+
+} // namespace brivio

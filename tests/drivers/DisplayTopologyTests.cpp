@@ -1,0 +1,153 @@
+#include "base/Log.h"
+#include "drivers/DisplayTopology.h"
+#include "drivers/FakePlatform.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace brivio {
+namespace {
+
+using ::testing::ElementsAre;
+using testing::FakeRegistry;
+using testing::FakeWindowServer;
+
+PropertyValue num(std::int64_t v) {
+    return {v};
+}
+
+std::vector<RegistryID> ids(const DisplayTopologyEntry& entry) {
+    std::vector<RegistryID> out;
+    for (auto& s : entry.matchedServices)
+        out.push_back(s.registryID);
+    return out;
+}
+
+TEST(DisplayTopology, MatchesByVendorAndProductAndLogsTheBlock) {
+    CaptureLog log;
+    FakeWindowServer ws;
+    ws.displays = {{1, 0x610, 0xA0, 0, 0, true}, {2, 0x10, 0x2A, 7, 1, false}};
+    FakeRegistry registry;
+    registry.addMonitorService("AppleDisplay", 0x64, 0x10, 0x2A, false);
+    registry.addMonitorService("DCPAVServiceProxy", 0x12AB, 0x10, 0x2A);
+    // Shares the monitor's unit number, but the vendor/product match takes precedence.
+    registry.services.push_back({{0x12AC, "DCPAVServiceProxy"},
+                                 PropertyDictionary{{"IOFramebufferOpenGLIndex", num(1)},
+                                                    {"IOAVServiceUserInterfaceSupported", num(1)}}});
+    registry.failingClasses["AGXDisplay"] = -536870212;
+
+    auto topology = buildTopology(ws, registry);
+
+    ASSERT_EQ(topology.size(), 2u);
+    EXPECT_TRUE(topology[0].matchedServices.empty());
+    EXPECT_THAT(ids(topology[1]), ElementsAre(0x64, 0x12AB));
+    EXPECT_EQ(preferredClassName(topology[1]), "DCPAVServiceProxy");
+    EXPECT_THAT(log.messages(LogCategory::discovery),
+                ElementsAre("CG online displays: 2",
+                            "  CG[1] \"Built-in Display\" v=0610 p=00A0 s=0 unit=0 builtIn=true",
+                            "  CG[2] \"Display-0010/002A\" v=0010 p=002A s=7 unit=1 builtIn=false",
+                            "IOKit service enumeration:", "  AppleDisplay[64] v=0010 p=002A s=0",
+                            "  keys: DisplayProductID, DisplayVendorID",
+                            "  DCPAVServiceProxy[12AB] v=0010 p=002A s=0 IOAVService✓",
+                            "  keys: DisplayProductID, DisplayVendorID, IOAVServiceUserInterfaceSupported",
+                            "  DCPAVServiceProxy[12AC] unit=1 IOAVService✓",
+                            "  keys: IOAVServiceUserInterfaceSupported, IOFramebufferOpenGLIndex",
+                            "  AGXDisplay: IOServiceGetMatchingServices failed kr=-536870212",
+                            "  DisplayLinkFramebuffer: 0 services found",
+                            "━━━ Display Topology (2 CG display(s)) ━━━",
+                            "  CG[1] \"Built-in Display\" v=0610 p=00A0 s=0 unit=0 builtIn=true\n"
+                            "    ✗ no IOKit service matched",
+                            "  CG[2] \"Display-0010/002A\" v=0010 p=002A s=7 unit=1 builtIn=false\n"
+                            "    ✓ AppleDisplay[64] v=0010 p=002A s=0\n"
+                            "    ✓ DCPAVServiceProxy[12AB] v=0010 p=002A s=0 IOAVService✓",
+                            "━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━━"));
+}
+
+TEST(DisplayTopology, FallsBackToUnitsThenToEveryAVService) {
+    CaptureLog log;
+    FakeWindowServer ws;
+    ws.displays = {{1, 0x610, 0xA0, 0, 0, true}, {2, 0, 0, 0, 5, false}, {3, 0x1E6D, 0x5B09, 0, 3, false}};
+    FakeRegistry registry;
+    // Vendor 0 never matches, not even the display whose vendor is 0.
+    registry.services.push_back({{0x20, "AppleDisplay"}, PropertyDictionary{}});
+    registry.services.push_back({{0x30, "AGXDisplay"}, PropertyDictionary{{"DisplayUnit", num(3)}}});
+    registry.addMonitorService("DCPAVServiceProxy", 0x40, 0, 0);
+    registry.addMonitorService("DCPAVServiceProxy", 0x41, 0, 0);
+
+    auto topology = buildTopology(ws, registry);
+
+    EXPECT_TRUE(topology[0].matchedServices.empty());
+    EXPECT_THAT(ids(topology[1]), ElementsAre(0x40, 0x41));
+    EXPECT_THAT(ids(topology[2]), ElementsAre(0x30));
+    EXPECT_EQ(log.count("unmatched by VID/PID"), 1u);
+    EXPECT_TRUE(log.contains(
+        "  CG[2] unmatched by VID/PID — assigning 2 AV candidate(s): DCPAVServiceProxy, DCPAVServiceProxy"));
+}
+
+TEST(DisplayTopology, EmptyDisplayListGivesAnEmptyTopology) {
+    CaptureLog log;
+    FakeWindowServer ws;
+    ws.listFails = true;
+    FakeRegistry registry;
+    EXPECT_TRUE(buildTopology(ws, registry).empty());
+    EXPECT_TRUE(log.contains("CG online displays: 0"));
+    EXPECT_TRUE(log.contains("━━━ Display Topology (0 CG display(s)) ━━━"));
+}
+
+TEST(DisplayTopology, SnapshotReadsNumbersUnitsAndAttributes) {
+    struct Case {
+        const char* name;
+        std::optional<PropertyDictionary> properties;
+        std::uint32_t vendor, product;
+        std::optional<std::uint32_t> unit;
+    } cases[] = {
+        {"first unit key wins",
+         PropertyDictionary{{"IOFramebufferOpenGLIndex", num(1)}, {"DisplayUnit", num(3)}}, 0, 0, 1u},
+        {"unusable unit key skipped",
+         PropertyDictionary{{"IOFramebufferOpenGLIndex", {std::string("x")}},
+                            {"IOFramebufferUnitNumber", num(2)}},
+         0, 0, 2u},
+        {"negative Unit leaves none", PropertyDictionary{{"DisplayUnit", num(-1)}, {"Unit", num(-1)}}, 0, 0,
+         std::nullopt},
+        {"Unit last", PropertyDictionary{{"Unit", num(4)}}, 0, 0, 4u},
+        {"integral double and negative vendor",
+         PropertyDictionary{{"DisplayVendorID", {-3.0}}, {"DisplayProductID", {42.0}}}, 0, 42, std::nullopt},
+        {"attributes fill only what is missing",
+         PropertyDictionary{
+             {"DisplayProductID", num(0x2A)},
+             {"IODisplayAttributes",
+              {PropertyDictionary{{"DisplayVendorID", num(0x10)}, {"DisplayProductID", num(0x99)}}}}},
+         0x10, 0x2A, std::nullopt},
+        {"unreadable properties", std::nullopt, 0, 0, std::nullopt},
+    };
+    for (auto& c : cases) {
+        FakeRegistry registry;
+        registry.services.push_back({{7, "AGXDisplay"}, c.properties});
+        auto s = snapshotService(registry, registry.services[0].service);
+        EXPECT_EQ(s.vendorID, c.vendor) << c.name;
+        EXPECT_EQ(s.productID, c.product) << c.name;
+        EXPECT_EQ(s.unitNumber, c.unit) << c.name;
+        EXPECT_EQ(s.allKeys.size(), c.properties ? c.properties->size() : 0u) << c.name;
+    }
+}
+
+TEST(DisplayTopology, PreferredClassFollowsThePriorityList) {
+    auto entry = [](std::vector<std::string> classes) {
+        DisplayTopologyEntry e;
+        for (auto& c : classes) {
+            IOServiceSnapshot s;
+            s.className = c;
+            e.matchedServices.push_back(s);
+        }
+        return e;
+    };
+    EXPECT_EQ(preferredClassName(entry({"AppleDisplay", "DCPAVServiceProxy"})), "DCPAVServiceProxy");
+    EXPECT_EQ(preferredClassName(entry({"AGXDisplay", "AppleDisplay"})), "AppleDisplay");
+    EXPECT_EQ(preferredClassName(entry({"Elsewhere", "Other"})), "Elsewhere");
+    EXPECT_EQ(preferredClassName(entry({})), std::nullopt);
+    TopologyClasses linux{{"drm-connector", "i2c-adapter"}, {"i2c-adapter", "drm-connector"}};
+    EXPECT_EQ(preferredClassName(entry({"drm-connector", "i2c-adapter"}), linux), "i2c-adapter");
+}
+
+} // namespace
+} // namespace brivio

@@ -187,6 +187,7 @@ TaskHandle spawn(MainLoop& loop, Task<void> task, std::weak_ptr<void> owner);
 struct SleepAwaiter {
     Duration duration;
     bool cancellable = true;
+    TimerRole role = TimerRole::work;
     TaskContext* context = nullptr;
     TimerId timer = 0;
 
@@ -204,6 +205,10 @@ struct SleepAwaiter {
 };
 inline SleepAwaiter sleep(Duration d) {
     return SleepAwaiter{d};
+}
+// The pause of a recurring poll: a loop that runs until settled does not wait for it.
+inline SleepAwaiter backgroundSleep(Duration d) {
+    return SleepAwaiter{d, true, TimerRole::background};
 }
 // A wait that a protocol needs whole (bus timing): cancellation neither shortens it nor throws; the
 // next cancellable suspension or the awaiting task notices instead.

@@ -55,6 +55,8 @@ struct TopologyClasses {
     // Highest first.
     std::vector<std::string> preferredOrder{"DCPAVServiceProxy", "AppleDisplay", "AGXDisplay",
                                             "DisplayLinkFramebuffer"};
+    // Channels that carry brightness but cannot switch the monitor off.
+    std::vector<std::string> withoutPowerOff{"AppleDisplay"};
 };
 
 // Lists online displays and candidate services, matches them, and logs the result as one block.

@@ -68,7 +68,7 @@ TEST_F(TransportTest, WriteSendsValueHighByteFirstWithChecksum) {
     for (auto& c : cases) {
         CaptureLog log;
         monitor->transfers.clear();
-        monitor->writeResult = c.kr;
+        monitor->setResult = c.kr;
         EXPECT_EQ(setVCP(symbols, handle, c.code, c.value), c.kr == 0);
         ASSERT_EQ(monitor->transfers.size(), 1u);
         EXPECT_EQ(monitor->transfers[0].bytes, c.bytes);

@@ -21,8 +21,8 @@ std::vector<Transfer> FakeMonitor::reads() const {
 int FakeMonitor::write(std::uint32_t chip, std::uint32_t address, const std::uint8_t* bytes,
                        std::uint32_t length) {
     transfers.push_back({loop_.now(), false, chip, address, {bytes, bytes + length}});
-    if (writeResult != 0)
-        return writeResult;
+    if (length == 6 && setResult != 0)
+        return setResult;
     if (length == 4 && bytes[1] == 0x01)
         requested_ = bytes[2];
     if (length == 6 && bytes[1] == 0x03 && features.count(bytes[2]))

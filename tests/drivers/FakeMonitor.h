@@ -33,7 +33,7 @@ public:
     std::map<std::uint8_t, FeatureValue> features;
     std::deque<std::vector<std::uint8_t>> script; // raw replies, used first
     int readResult = 0;
-    int writeResult = 0;
+    int setResult = 0; // returned by Set VCP writes
     std::vector<Transfer> transfers;
 
     std::vector<Transfer> writes() const;

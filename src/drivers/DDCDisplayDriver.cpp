@@ -1,0 +1,367 @@
+#include "drivers/DDCDisplayDriver.h"
+
+#include "base/Log.h"
+#include "core/model/DisplayDriverError.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fmt/format.h>
+
+namespace brivio {
+
+namespace {
+
+constexpr LogCategory category = LogCategory::driver;
+
+DisplayCapabilities softwareOnly() {
+    DisplayCapabilities caps;
+    caps.supportsOverlayDimming = true;
+    caps.hardwareBrightnessFallbackReason = FallbackReason::noDDC;
+    return caps;
+}
+
+double fractionOf(const VCPReading& reading) {
+    if (reading.max == 0)
+        return 0;
+    return std::min(static_cast<double>(reading.current) / reading.max, 1.0);
+}
+
+long percent(double fraction) {
+    return static_cast<long>(std::trunc(fraction * 100));
+}
+
+// The monitor's own scale: halves round away from zero.
+std::uint16_t scaled(double fraction, std::uint16_t max) {
+    return static_cast<std::uint16_t>(std::round(fraction * max));
+}
+
+// Levels arrive from sliders, presets and stored settings; anything that is not a number counts as 0.
+double clampLevel(double value) {
+    if (std::isnan(value) || value <= 0)
+        return 0;
+    return value > 1 ? 1 : value;
+}
+
+// A float as a decimal number that always shows its fraction ("-1.0", "0.25").
+std::string decimal(float value) {
+    std::string text = fmt::format("{}", value);
+    if (text.find_first_of(".eni") == std::string::npos)
+        text += ".0";
+    return text;
+}
+
+std::string serviceLabel(const IOServiceSnapshot& s) {
+    return fmt::format("{}[{:X}]", s.className, s.registryID);
+}
+
+} // namespace
+
+DDCDisplayDriver::DDCDisplayDriver(WindowServer& windowServer, Registry& registry, AVServiceSymbols avService,
+                                   DisplayServicesSymbols displayServices, TopologyClasses classes)
+    : windowServer_(windowServer), registry_(registry), avService_(std::move(avService)),
+      displayServices_(std::move(displayServices)), classes_(std::move(classes)) {}
+
+Task<DisplayCapabilities> DDCDisplayDriver::probeCapabilities(ManagedDisplay display) {
+    const std::string key = display.identity.stableKey();
+    if (auto it = capabilities_.find(key); it != capabilities_.end())
+        co_return it->second;
+    DisplayCapabilities caps = co_await probe(display);
+    capabilities_[key] = caps;
+    co_return caps;
+}
+
+Task<DisplayCapabilities> DDCDisplayDriver::probe(ManagedDisplay display) {
+    const DisplayIdentity& id = display.identity;
+    const std::string key = id.stableKey();
+    const std::string& name = id.modelName;
+    if (display.isBuiltIn)
+        co_return softwareOnly();
+
+    // A fresh probe starts from nothing: a path that no longer answers must not linger.
+    channels_.erase(key);
+    channelServiceIDs_.erase(key);
+    displayServicesSet_.erase(key);
+    if (auto it = serviceIDByDisplay_.find(key); it != serviceIDByDisplay_.end()) {
+        claimedServiceIDs_.erase(it->second);
+        serviceIDByDisplay_.erase(it);
+    }
+
+    if (!topology_) {
+        logInfo(LogCategory::discovery, "Building display topology");
+        topology_ = buildTopology(windowServer_, registry_, classes_);
+    }
+    // A copy: the cache may be dropped while this probe waits on the bus.
+    std::optional<DisplayTopologyEntry> entry;
+    for (const auto& e : *topology_)
+        if (e.display.vendorID == id.vendorID && e.display.productID == id.productID) {
+            entry = e;
+            break;
+        }
+    if (!entry) {
+        logError(category, "DDC: {} not in topology — overlay", name);
+        co_return softwareOnly();
+    }
+    if (entry->matchedServices.empty()) {
+        logInfo(category, "DDC: {} not matched to any IOKit service (v={:04X} p={:04X} unit={}) — overlay",
+                name, id.vendorID, id.productID, entry->display.unitNumber);
+        co_return softwareOnly();
+    }
+    const std::optional<std::string> preferred = preferredClassName(*entry, classes_);
+    logInfo(category, "DDC: {} matched {} service(s), preferred={}", name, entry->matchedServices.size(),
+            preferred.value_or("none"));
+
+    if (!avService_.createWithService || !avService_.writeI2C || !avService_.readI2C) {
+        logError(category, "DDC: IOAVService symbols missing from IOKit");
+    } else {
+        std::vector<IOServiceSnapshot> candidates;
+        auto take = [&](const IOServiceSnapshot& s) {
+            if (std::none_of(candidates.begin(), candidates.end(),
+                             [&](const IOServiceSnapshot& c) { return c.registryID == s.registryID; }))
+                candidates.push_back(s);
+        };
+        for (const auto& s : entry->matchedServices)
+            if (s.className == preferred)
+                take(s);
+        for (const auto& s : entry->matchedServices)
+            take(s);
+
+        for (const auto& candidate : candidates) {
+            if (claimedByOther(candidate.registryID, key)) {
+                logInfo(category, "DDC:   Skipping {} — claimed by another display", serviceLabel(candidate));
+                continue;
+            }
+            if (auto caps = co_await tryCandidate(candidate, key, name))
+                co_return *caps;
+        }
+    }
+
+    if (auto caps = tryDisplayServices(display))
+        co_return *caps;
+    logInfo(category, "DDC: {} — all paths exhausted, soft-dim only", name);
+    co_return softwareOnly();
+}
+
+Task<std::optional<DisplayCapabilities>> DDCDisplayDriver::tryCandidate(IOServiceSnapshot candidate,
+                                                                        std::string key, std::string name) {
+    const std::string label = serviceLabel(candidate);
+    logInfo(category, "DDC: trying {} for {}", label, name);
+    std::optional<RegistryService> service = findRetainedService(candidate);
+    if (!service) {
+        logInfo(category, "DDC:   findRetainedService nil for {}", candidate.className);
+        co_return std::nullopt;
+    }
+    AVServiceHandle handle = avService_.createWithService(*service);
+    service.reset();
+    if (!handle) {
+        logInfo(category, "DDC:   IOAVServiceCreateWithService nil for {}", candidate.className);
+        co_return std::nullopt;
+    }
+    std::optional<VCPReading> reading = co_await getVCP(avService_, handle, ddc::brightness);
+    if (!reading) {
+        logInfo(category, "DDC:   GetVCP 0x10 no reply via {}", candidate.className);
+        co_return std::nullopt;
+    }
+    // Writing the current value back proves the channel takes writes without changing anything.
+    const double fraction = fractionOf(*reading);
+    if (!setVCP(avService_, handle, ddc::brightness, scaled(fraction, reading->max))) {
+        logInfo(category, "DDC:   SetVCP 0x10 failed via {}", candidate.className);
+        co_return std::nullopt;
+    }
+    // Another display's probe may have confirmed this service while this one waited on the bus.
+    if (claimedByOther(candidate.registryID, key)) {
+        logInfo(category, "DDC:   Skipping {} — claimed by another display", label);
+        co_return std::nullopt;
+    }
+    claimedServiceIDs_.insert(candidate.registryID);
+    serviceIDByDisplay_[key] = candidate.registryID;
+    channels_[key] = handle;
+    channelServiceIDs_[key] = candidate.registryID;
+    brightnessMax_[key] = reading->max;
+    logInfo(category, "DDC: ✓ {} confirmed for {} — {}% max={}", label, name, percent(fraction),
+            reading->max);
+
+    DisplayCapabilities caps;
+    caps.supportsHardwareBrightness = true;
+    caps.supportsOverlayDimming = true;
+    const auto& noPowerOff = classes_.withoutPowerOff;
+    caps.supportsPowerOff =
+        std::find(noPowerOff.begin(), noPowerOff.end(), candidate.className) == noPowerOff.end();
+
+    if (auto contrast = co_await getVCP(avService_, handle, ddc::contrast)) {
+        contrastMax_[key] = contrast->max;
+        contrastCurrent_[key] = fractionOf(*contrast);
+        caps.supportsHardwareContrast = true;
+        logInfo(category, "DDC: contrast (0x12) supported for {} current={}% max={}", name,
+                percent(fractionOf(*contrast)), contrast->max);
+    }
+    if (auto volume = co_await getVCP(avService_, handle, ddc::volume)) {
+        volumeMax_[key] = volume->max;
+        volumeCurrent_[key] = fractionOf(*volume);
+        caps.supportsHardwareVolume = true;
+        logInfo(category, "DDC: volume (0x62) supported for {} current={}% max={}", name,
+                percent(fractionOf(*volume)), volume->max);
+    }
+    if (auto input = co_await getVCP(avService_, handle, ddc::inputSelect)) {
+        const auto stored = static_cast<std::uint8_t>(input->current & 0xFF);
+        inputSource_[key] = stored;
+        caps.supportsInputSwitch = true;
+        logInfo(category, "DDC: input (0x60) supported for {} current={} → stored={}", name, input->current,
+                stored);
+    }
+    co_return caps;
+}
+
+std::optional<DisplayCapabilities> DDCDisplayDriver::tryDisplayServices(const ManagedDisplay& display) {
+    if (!displayServices_.getBrightness || !displayServices_.setBrightness)
+        return std::nullopt;
+    const auto& id = display.identity;
+    float b = -1.0f;
+    const bool holds = displayServices_.getBrightness(id.cgID, b) == 0 && b >= 0 &&
+                       displayServices_.setBrightness(id.cgID, b) == 0;
+    if (!holds) {
+        logInfo(category, "DDC: DisplayServices not usable for {} (raw={})", id.modelName, decimal(b));
+        return std::nullopt;
+    }
+    displayServicesSet_.insert(id.stableKey());
+    logInfo(category, "DDC: ✓ DisplayServices confirmed for {} — {}%", id.modelName,
+            static_cast<long>(std::trunc(b * 100.0f)));
+    DisplayCapabilities caps;
+    caps.supportsHardwareBrightness = true;
+    caps.supportsPowerOff = true;
+    caps.supportsOverlayDimming = true;
+    return caps;
+}
+
+std::optional<RegistryService> DDCDisplayDriver::findRetainedService(const IOServiceSnapshot& candidate) {
+    ServiceListing listing = registry_.matchingServices(candidate.className);
+    if (listing.result != 0)
+        return std::nullopt;
+    for (const auto& service : listing.services)
+        if (service.registryID == candidate.registryID)
+            return service;
+    // Registry IDs change when a monitor is re-attached; its numbers do not. Only when the ID is gone:
+    // identical monitors publish the same numbers, and the first of them must not answer for the rest.
+    if (candidate.vendorID == 0)
+        return std::nullopt;
+    for (const auto& service : listing.services) {
+        IOServiceSnapshot fresh = snapshotService(registry_, service);
+        if (fresh.vendorID == candidate.vendorID && fresh.productID == candidate.productID)
+            return service;
+    }
+    return std::nullopt;
+}
+
+bool DDCDisplayDriver::claimedByOther(RegistryID id, const std::string& key) const {
+    if (claimedServiceIDs_.count(id)) {
+        auto own = serviceIDByDisplay_.find(key);
+        if (own == serviceIDByDisplay_.end() || own->second != id)
+            return true;
+    }
+    // Claims are forgotten on every enumeration, but a display that keeps its capabilities keeps
+    // driving its channel; handing that service to a second display would steer the wrong monitor.
+    for (const auto& [other, serviceID] : channelServiceIDs_)
+        if (other != key && serviceID == id)
+            return true;
+    return false;
+}
+
+Task<void> DDCDisplayDriver::writeValue(double value, DisplayControl control, ManagedDisplay display) {
+    const std::string key = display.identity.stableKey();
+    if (probingKeys_.count(key))
+        co_return;
+    const double v = clampLevel(value);
+    const AVServiceHandle handle = channel(key);
+    switch (control) {
+    case DisplayControl::brightness:
+        if (handle) {
+            if (writeScaled(key, ddc::brightness, brightnessMax_, v))
+                co_return;
+            logError(category, "DDC: I²C write failed for {}", display.identity.modelName);
+        }
+        if (displayServicesSet_.count(key) && displayServices_.setBrightness) {
+            displayServices_.setBrightness(display.identity.cgID, static_cast<float>(v));
+            co_return;
+        }
+        break;
+    case DisplayControl::contrast:
+        if (handle && writeScaled(key, ddc::contrast, contrastMax_, v))
+            co_return;
+        break;
+    case DisplayControl::volume:
+        if (handle && writeScaled(key, ddc::volume, volumeMax_, v))
+            co_return;
+        break;
+    case DisplayControl::mute:
+        break;
+    }
+    throw DisplayDriverError::unsupportedControl(control);
+}
+
+bool DDCDisplayDriver::writeScaled(const std::string& key, std::uint8_t code,
+                                   const std::map<std::string, std::uint16_t>& maxima, double value) {
+    auto it = maxima.find(key);
+    const std::uint16_t max = it == maxima.end() ? 100 : it->second;
+    return setVCP(avService_, channel(key), code, scaled(value, max));
+}
+
+Task<double> DDCDisplayDriver::readValue(DisplayControl control, ManagedDisplay display) {
+    if (control != DisplayControl::brightness)
+        throw DisplayDriverError::unsupportedControl(control);
+    const std::string key = display.identity.stableKey();
+    if (AVServiceHandle handle = channel(key)) {
+        if (auto reading = co_await getVCP(avService_, handle, ddc::brightness)) {
+            brightnessMax_[key] = reading->max;
+            co_return fractionOf(*reading);
+        }
+    }
+    if (displayServicesSet_.count(key) && displayServices_.getBrightness) {
+        float b = 1.0f;
+        displayServices_.getBrightness(display.identity.cgID, b);
+        co_return b <= 0 ? 0.0 : std::min<double>(b, 1.0);
+    }
+    throw DisplayDriverError::notImplemented();
+}
+
+void DDCDisplayDriver::evict(const std::string& key) {
+    topology_.reset();
+    capabilities_.erase(key);
+    brightnessMax_.erase(key);
+    contrastMax_.erase(key);
+    volumeMax_.erase(key);
+    inputSource_.erase(key);
+    displayServicesSet_.erase(key);
+    channels_.erase(key);
+    channelServiceIDs_.erase(key);
+    if (auto it = serviceIDByDisplay_.find(key); it != serviceIDByDisplay_.end()) {
+        claimedServiceIDs_.erase(it->second);
+        serviceIDByDisplay_.erase(it);
+    }
+}
+
+void DDCDisplayDriver::invalidateTopology() {
+    topology_.reset();
+    claimedServiceIDs_.clear();
+    serviceIDByDisplay_.clear();
+    std::erase_if(capabilities_, [this](const auto& entry) {
+        return !channels_.count(entry.first) && !displayServicesSet_.count(entry.first);
+    });
+}
+
+void DDCDisplayDriver::forgetChannelCapabilities() {
+    for (const auto& entry : channels_)
+        capabilities_.erase(entry.first);
+}
+
+std::optional<std::uint8_t> DDCDisplayDriver::inputSource(const std::string& key) const {
+    auto it = inputSource_.find(key);
+    if (it == inputSource_.end())
+        return std::nullopt;
+    return it->second;
+}
+
+AVServiceHandle DDCDisplayDriver::channel(const std::string& key) const {
+    auto it = channels_.find(key);
+    return it == channels_.end() ? nullptr : it->second;
+}
+
+} // namespace brivio

@@ -1,0 +1,102 @@
+#pragma once
+// Hardware brightness, contrast and volume of external monitors: decides once per display whether
+// DDC/CI (over a matched registry service) or the system brightness service drives it, and keeps the
+// channel, the feature maxima and the readings of that probe.
+
+#include "core/model/DisplayDriver.h"
+#include "drivers/DDCTransport.h"
+#include "drivers/DisplayTopology.h"
+#include "platform/AVService.h"
+#include "platform/Registry.h"
+#include "platform/WindowServer.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+
+namespace brivio {
+
+class DDCDisplayDriver final : public DisplayDriver {
+public:
+    DDCDisplayDriver(WindowServer& windowServer, Registry& registry, AVServiceSymbols avService,
+                     DisplayServicesSymbols displayServices, TopologyClasses classes = TopologyClasses{});
+
+    DisplayDriverKind kind() const override { return DisplayDriverKind::ddc; }
+    // Answered from the capability cache once a probe of the display has completed.
+    Task<DisplayCapabilities> probeCapabilities(ManagedDisplay display) override;
+    // Brightness only.
+    Task<double> readValue(DisplayControl control, ManagedDisplay display) override;
+    // Brightness, contrast and volume; dropped silently while the display is being probed.
+    Task<void> writeValue(double value, DisplayControl control, ManagedDisplay display) override;
+
+    // Forgets everything about a display that left, releasing its channel and its claim.
+    void evict(const std::string& key);
+    // Forgets the topology and the claims; displays with a confirmed path keep their capabilities.
+    void invalidateTopology();
+    // Forgets the cached capabilities of displays with a DDC channel, so they are probed again.
+    void forgetChannelCapabilities();
+
+    // The controller marks the displays whose probe it has started and not yet finished.
+    std::set<std::string>& probingKeys() { return probingKeys_; }
+    const std::set<std::string>& probingKeys() const { return probingKeys_; }
+
+    // Contrast and volume read during the last probe, as fractions.
+    const std::map<std::string, double>& ddcContrastCurrentCache() const { return contrastCurrent_; }
+    const std::map<std::string, double>& ddcVolumeCurrentCache() const { return volumeCurrent_; }
+
+    // The last known input source (the low byte of feature 0x60).
+    std::optional<std::uint8_t> inputSource(const std::string& key) const;
+    void setInputSource(const std::string& key, std::uint8_t value) { inputSource_[key] = value; }
+
+    // The confirmed DDC channel of a display (null when none) and the entry points that reach it.
+    AVServiceHandle channel(const std::string& key) const;
+    const AVServiceSymbols& avServiceSymbols() const { return avService_; }
+
+    // Read-only views of the caches, for diagnostics.
+    const std::optional<DisplayTopology>& topologyCache() const { return topology_; }
+    const std::map<std::string, DisplayCapabilities>& capabilityCache() const { return capabilities_; }
+    const std::map<std::string, std::uint16_t>& ddcMaxCache() const { return brightnessMax_; }
+    const std::map<std::string, std::uint16_t>& ddcContrastMaxCache() const { return contrastMax_; }
+    const std::map<std::string, std::uint16_t>& ddcVolumeMaxCache() const { return volumeMax_; }
+    const std::set<std::string>& displayServicesSet() const { return displayServicesSet_; }
+    const std::set<RegistryID>& claimedServiceIDs() const { return claimedServiceIDs_; }
+    const std::map<std::string, RegistryID>& serviceIDByDisplay() const { return serviceIDByDisplay_; }
+
+private:
+    Task<DisplayCapabilities> probe(ManagedDisplay display);
+    // A confirmed DDC path through one candidate, or nothing when the candidate fails.
+    Task<std::optional<DisplayCapabilities>> tryCandidate(IOServiceSnapshot candidate, std::string key,
+                                                          std::string name);
+    std::optional<DisplayCapabilities> tryDisplayServices(const ManagedDisplay& display);
+    std::optional<RegistryService> findRetainedService(const IOServiceSnapshot& candidate);
+    // Held by the live channel of another display, even after the claims were forgotten.
+    bool claimedByOther(RegistryID id, const std::string& key) const;
+    bool writeScaled(const std::string& key, std::uint8_t code,
+                     const std::map<std::string, std::uint16_t>& maxima, double value);
+
+    WindowServer& windowServer_;
+    Registry& registry_;
+    AVServiceSymbols avService_;
+    DisplayServicesSymbols displayServices_;
+    TopologyClasses classes_;
+
+    std::optional<DisplayTopology> topology_;
+    std::map<std::string, DisplayCapabilities> capabilities_;
+    std::map<std::string, AVServiceHandle> channels_;
+    std::set<std::string> probingKeys_;
+    std::map<std::string, std::uint16_t> brightnessMax_;
+    std::map<std::string, std::uint16_t> contrastMax_;
+    std::map<std::string, std::uint16_t> volumeMax_;
+    std::map<std::string, double> contrastCurrent_;
+    std::map<std::string, double> volumeCurrent_;
+    std::map<std::string, std::uint8_t> inputSource_;
+    std::set<std::string> displayServicesSet_;
+    std::set<RegistryID> claimedServiceIDs_;
+    std::map<std::string, RegistryID> serviceIDByDisplay_;
+    // The service behind each entry of `channels_`; lives exactly as long as that entry.
+    std::map<std::string, RegistryID> channelServiceIDs_;
+};
+
+} // namespace brivio

@@ -228,5 +228,55 @@ TEST_F(DeskTest, BacklightModesClockAndLocation) {
     EXPECT_EQ(failures, 1);
 }
 
+TEST(SimDesk, NumbersKeysAndOverlaysFollowTheirDisplays) {
+    VirtualLoop loop;
+    SimDesk sim(loop, Scenario::parse(R"({"displays": [
+        {"name": "Twin", "vendor": 8718, "product": 9473, "unit": 1, "displayNumber": 2},
+        {"name": "Twin", "vendor": 8718, "product": 9473, "unit": 2},
+        {"name": "A very long monitor name", "screen": false, "connected": false}]})",
+                                      "t.json"));
+    Platform p = sim.platform();
+    EXPECT_EQ(sim.displayNumber(0), 2u);
+    EXPECT_EQ(sim.displayNumber(1), 1u);
+    EXPECT_FALSE(sim.displayNumber(2));
+    EXPECT_EQ(sim.stableKey(0), "v8718-p9473-s0-u1");
+    EXPECT_EQ(sim.stableKey(1), "v8718-p9473-s0-u2");
+
+    sim.connect(2);
+    EXPECT_EQ(sim.displayNumber(2), 3u);
+    EXPECT_EQ(sim.stableKey(2), "name-A_very_long_m"); // an EDID holds 13 characters of the name
+
+    auto window = p.windowSystem.createOverlayWindow(1, p.windowServer.bounds(1));
+    window->setOpacity(0.5f, false);
+    sim.disconnect(1);
+    sim.connect(1);
+    DisplayNumber renumbered = *sim.displayNumber(1);
+    EXPECT_EQ(renumbered, 4u);
+    window->setFrame(p.windowServer.bounds(renumbered));
+    ASSERT_TRUE(sim.overlayFor(renumbered));
+    EXPECT_EQ(sim.overlayFor(renumbered)->opacity, 0.5f);
+    EXPECT_FALSE(sim.overlayFor(2));
+    window.reset();
+    EXPECT_FALSE(sim.overlayFor(renumbered)->open);
+}
+
+TEST(SimLocation, ThePromptIsAnsweredOnceAsTheScenarioSays) {
+    VirtualLoop loop;
+    SimDesk sim(loop, Scenario::parse(R"({"location": {"lat": 1, "lon": 2, "promptAnswer": 2}})", "t.json"));
+    Platform p = sim.platform();
+    int changes = 0;
+    auto sub = p.location.authorizationChanged().subscribe([&] { ++changes; });
+    p.location.requestWhenInUseAuthorization();
+    p.location.requestWhenInUseAuthorization();
+    loop.runUntilIdle();
+    EXPECT_EQ(p.location.authorizationStatus(), LocationAuthorization::denied);
+    EXPECT_EQ(changes, 1);
+    int failures = 0;
+    auto f = p.location.locationFailed().subscribe([&] { ++failures; });
+    p.location.requestLocation();
+    loop.runUntilIdle();
+    EXPECT_EQ(failures, 1); // denied: no fix even with a position
+}
+
 } // namespace
 } // namespace brivio

@@ -27,12 +27,12 @@ constexpr std::size_t office = 0, studio = 1, builtIn = 2;
 
 struct ControllerTest : ::testing::Test {
     VirtualLoop loop;
+    std::ostringstream trace; // outlives the desk that writes to it
     std::unique_ptr<SimDesk> sim;
     std::unique_ptr<Platform> platform;
     MemoryKeyValueStore store;
     std::unique_ptr<BrivioPreferences> prefs;
     std::unique_ptr<DisplayController> controller;
-    std::ostringstream trace;
 
     void start(const char* scenario = desk) {
         sim = std::make_unique<SimDesk>(loop, Scenario::parse(scenario, "desk.json"));

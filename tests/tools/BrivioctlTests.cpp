@@ -100,6 +100,32 @@ TEST_F(BrivioctlTest, BadWordsGetOneLineAndStatusTwoAndNothingIsWritten) {
     EXPECT_FALSE(settings.good());
 }
 
+TEST_F(BrivioctlTest, PresetsStepAndSyncCarryOverRuns) {
+    ASSERT_EQ(sim("preset apply night").status, 0);
+    // The simulated monitor keeps its value between runs, as a real one does.
+    auto list = nlohmann::json::parse(sim("list --json").out);
+    for (auto& d : list)
+        EXPECT_NEAR(d["brightness"].get<double>(), 0.2, 1e-6) << d["stableKey"];
+    EXPECT_THAT(sim("preset list").out, HasSubstr("(active)"));
+
+    ASSERT_EQ(sim("sync 2").status, 0);
+    ASSERT_EQ(sim("step up").status, 0);
+    list = nlohmann::json::parse(sim("list --json").out);
+    // The monitor holds whole percent, so its read-back is 26 %.
+    for (auto& d : list)
+        EXPECT_NEAR(d["brightness"].get<double>(), 0.2625, 0.003) << d["stableKey"];
+    EXPECT_THAT(sim("preset list").out, ::testing::Not(HasSubstr("(active)")));
+
+    for (const char* name : {"a", "b", "c"})
+        EXPECT_EQ(sim(std::string("preset save ") + name).status, 0);
+    auto seventh = sim("preset save d");
+    EXPECT_EQ(seventh.status, 2);
+    EXPECT_THAT(seventh.out, HasSubstr("already 6 presets"));
+    EXPECT_EQ(sim("preset delete Work").status, 2);
+    EXPECT_EQ(sim("preset delete a").status, 0);
+    EXPECT_EQ(sim("preset save d").status, 0);
+}
+
 TEST_F(BrivioctlTest, ScenarioErrorsNameTheField) {
     std::string bad = config.path() + "/bad.json";
     std::ofstream(bad) << R"({"displays": [{"name": "A", "ddc": {"vcp": {"0x10": [60]}}}]})";

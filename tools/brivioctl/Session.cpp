@@ -2,10 +2,13 @@
 
 #include "Arguments.h"
 #include "base/VirtualLoop.h"
+#include "platform/sim/DeviceStateFile.h"
 #include "platform/sim/SimDesk.h"
 
+#include <filesystem>
 #include <fmt/format.h>
 #include <fstream>
+#include <iostream>
 
 namespace brivio::cli {
 
@@ -32,6 +35,11 @@ Session::Session(const GlobalOptions& options) {
     platform_ = std::make_unique<Platform>(desk_->platform());
 
     auto directory = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
+    // The simulated monitors keep their values from one run to the next, like real ones.
+    deviceStatePath_ =
+        directory + "/sim-" + std::filesystem::path(*options.simFile).stem().string() + ".json";
+    if (auto problem = loadDeviceState(*desk_, deviceStatePath_); !problem.empty())
+        std::cerr << "brivioctl: " << problem << "\n";
     store_ = std::make_unique<FileKeyValueStore>(loop(), directory);
     store_->setWritesHeld(true);
     preferences_ = std::make_unique<BrivioPreferences>(*store_);
@@ -52,6 +60,12 @@ void Session::abandon() {
     controller_->shutdown();
     virtualLoop_->runUntilSettled(settleLimit);
     store_->discardPending();
+    // The monitors keep whatever reached them, error or not.
+    try {
+        saveDeviceState(*desk_, deviceStatePath_);
+    } catch (const std::exception& e) {
+        std::cerr << "brivioctl: " << e.what() << "\n";
+    }
 }
 
 MainLoop& Session::loop() {
@@ -88,6 +102,7 @@ void Session::close() {
     virtualLoop_->runUntilSettled(settleLimit);
     if (!store_->flush())
         throw std::runtime_error(fmt::format("could not write the settings to {}", store_->path()));
+    saveDeviceState(*desk_, deviceStatePath_);
 }
 
 } // namespace brivio::cli

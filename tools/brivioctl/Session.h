@@ -56,6 +56,7 @@ private:
     std::unique_ptr<FileKeyValueStore> store_;
     std::unique_ptr<BrivioPreferences> preferences_;
     std::unique_ptr<DisplayController> controller_;
+    std::string deviceStatePath_;
     bool closed_ = false;
 };
 

@@ -23,6 +23,10 @@ std::vector<std::uint8_t> readFile(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+std::vector<std::uint8_t> sharedEdid(const std::string& file) {
+    return readFile(edidDir() + "/" + file);
+}
+
 void fixChecksums(std::vector<std::uint8_t>& edid) {
     for (std::size_t start = 0; start + 128 <= edid.size(); start += 128) {
         unsigned sum = 0;

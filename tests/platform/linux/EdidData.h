@@ -11,6 +11,8 @@ namespace brivio::testing {
 std::string edidDir();
 
 std::vector<std::uint8_t> readFile(const std::string& path);
+// One file of the shared EDID folder.
+std::vector<std::uint8_t> sharedEdid(const std::string& file);
 
 // A minimal valid base block: header, the given vendor bytes, no descriptors, a correct checksum.
 std::vector<std::uint8_t> makeEdid(std::uint16_t vendor, std::uint16_t product, std::uint32_t serial);

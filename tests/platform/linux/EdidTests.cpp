@@ -12,12 +12,6 @@ namespace {
 
 using namespace brivio::testing;
 
-std::optional<std::string> optionalString(const nlohmann::json& j) {
-    if (j.is_null())
-        return std::nullopt;
-    return j.get<std::string>();
-}
-
 TEST(Edid, ReadsEveryRealEdidAsTheManifestSays) {
     std::string dir = edidDir();
     std::ifstream in(dir + "/manifest.json");
@@ -26,16 +20,17 @@ TEST(Edid, ReadsEveryRealEdidAsTheManifestSays) {
     // These files hold a two-block EDID twice in a row; the manifest counts the copy as blocks.
     const std::map<std::string, int> blocksDeclared{{"822A19C90ADD.bin", 2}, {"7FF2973F5053.bin", 2}};
 
+    auto text = [](const nlohmann::json& j) {
+        return j.is_null() ? std::nullopt : std::optional(j.get<std::string>());
+    };
     int parsed = 0;
     for (const auto& entry : manifest) {
         std::string file = entry.at("file");
         SCOPED_TRACE(file);
-        auto bytes = readFile(dir + "/" + file);
-        ASSERT_FALSE(bytes.empty());
-        std::string error;
-        auto edid = parseEdid(bytes, &error);
         if (entry.value("damaged", false))
             continue; // checked one by one below
+        std::string error;
+        auto edid = parseEdid(readFile(dir + "/" + file), &error);
         ASSERT_TRUE(edid) << error;
         ++parsed;
         EXPECT_EQ(edid->pnpId, entry.at("pnpId"));
@@ -50,8 +45,8 @@ TEST(Edid, ReadsEveryRealEdidAsTheManifestSays) {
                   declared != blocksDeclared.end() ? declared->second : entry.at("blocks").get<int>());
         EXPECT_EQ(edid->digital, entry.at("digital"));
         EXPECT_EQ(edid->checksumOk, entry.at("checksumOk"));
-        EXPECT_EQ(edid->name, optionalString(entry.at("name")));
-        EXPECT_EQ(edid->serialString, optionalString(entry.at("serialString")));
+        EXPECT_EQ(edid->name, text(entry.at("name")));
+        EXPECT_EQ(edid->serialString, text(entry.at("serialString")));
     }
     EXPECT_GE(parsed, 120);
     std::cout << "parsed " << parsed << " real EDIDs\n";

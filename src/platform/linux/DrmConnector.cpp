@@ -33,9 +33,13 @@ std::optional<int> i2cBusOf(const std::string& adapterName) {
 
 // The DDC adapter: the `ddc` link where the driver gives one, else the adapter the driver made inside
 // the connector's folder (a DisplayPort AUX channel). The lowest number when there are several.
-std::optional<int> findI2cBus(const std::filesystem::path& connector) {
-    if (auto target = sysfs::linkTarget(connector / "ddc"))
-        return i2cBusOf(target->filename().string());
+std::optional<int> findI2cBus(const std::filesystem::path& connector, bool& linked) {
+    linked = false;
+    if (auto target = sysfs::linkTarget(connector / "ddc")) {
+        auto bus = i2cBusOf(target->filename().string());
+        linked = bus.has_value();
+        return bus;
+    }
     std::optional<int> lowest;
     std::error_code ec;
     for (const auto& child : std::filesystem::directory_iterator(connector, ec)) {
@@ -95,7 +99,7 @@ std::vector<DrmConnector> DrmConnectorScanner::scan() const {
         c.edidBytes = sysfs::readBytes(c.path / "edid", maxEdidBytes);
         if (!c.edidBytes.empty())
             c.edid = parseEdid(c.edidBytes);
-        c.i2cBus = findI2cBus(c.path);
+        c.i2cBus = findI2cBus(c.path, c.ddcLinked);
         connectors.push_back(std::move(c));
     }
     std::sort(connectors.begin(), connectors.end(), [](const DrmConnector& a, const DrmConnector& b) {

@@ -23,7 +23,10 @@ struct DrmConnector {
     bool enabled = false;
     std::vector<std::uint8_t> edidBytes;
     std::optional<Edid> edid; // absent when there are no bytes or they are no EDID
+    // The DDC adapter: the `ddc` link, or else an adapter the driver made inside the connector's folder
+    // (a DisplayPort AUX channel), which only an EDID check ties to the monitor.
     std::optional<int> i2cBus;
+    bool ddcLinked = false;     // `i2cBus` comes from the `ddc` link
     std::filesystem::path path; // the connector's folder, links resolved
     bool operator==(const DrmConnector&) const = default;
 };

@@ -15,6 +15,7 @@ void LinuxDisplays::refresh() {
     numbers_.update(connectors);
     registryIDs_.update(connectors);
 
+    connectors_ = connectors;
     std::vector<LinuxDisplay> next;
     for (auto& c : connectors) {
         if (!c.connected)

@@ -33,6 +33,9 @@ public:
 
     // Connected monitors in scan order (the built-in panel first).
     const std::vector<LinuxDisplay>& displays() const { return displays_; }
+    // Every connector of the last scan, connected or not.
+    const std::vector<DrmConnector>& connectors() const { return connectors_; }
+    const DrmConnectorScanner& scanner() const { return scanner_; }
     const LinuxDisplay* find(DisplayNumber number) const;
     const LinuxDisplay* findService(RegistryID id) const;
 
@@ -44,6 +47,7 @@ private:
     ConnectorNumbers registryIDs_{0x1000};
     std::map<std::string, std::uint32_t, std::less<>> units_;
     std::vector<LinuxDisplay> displays_;
+    std::vector<DrmConnector> connectors_;
     Signal<DisplayNumber, std::uint32_t> reconfigured_;
 };
 

@@ -7,7 +7,7 @@ namespace {
 constexpr int resultNoService = 1;
 constexpr int resultUnsupported = 2;
 
-PropertyDictionary propertiesOf(const LinuxDisplay& d) {
+PropertyDictionary propertiesOf(const LinuxDisplay& d, std::optional<int> bus) {
     const auto& c = d.connector;
     PropertyDictionary p;
     p["DRMConnectorName"] = PropertyValue{c.name};
@@ -19,8 +19,8 @@ PropertyDictionary propertiesOf(const LinuxDisplay& d) {
     }
     if (!c.edidBytes.empty())
         p["EDID"] = PropertyValue{c.edidBytes};
-    if (c.i2cBus) {
-        p["I2CBus"] = PropertyValue{std::int64_t{*c.i2cBus}};
+    if (bus) {
+        p["I2CBus"] = PropertyValue{std::int64_t{*bus}};
         p["IOAVServiceUserInterfaceSupported"] = PropertyValue{true};
     }
     return p;
@@ -28,7 +28,8 @@ PropertyDictionary propertiesOf(const LinuxDisplay& d) {
 
 } // namespace
 
-LinuxRegistry::LinuxRegistry(LinuxDisplays& displays) : displays_(displays) {}
+LinuxRegistry::LinuxRegistry(LinuxDisplays& displays, DisplayBuses* buses)
+    : displays_(displays), buses_(buses) {}
 
 ServiceListing LinuxRegistry::matchingServices(std::string_view className) {
     ServiceListing listing;
@@ -44,7 +45,12 @@ std::optional<PropertyDictionary> LinuxRegistry::properties(const RegistryServic
     auto d = displays_.findService(service.registryID);
     if (!d)
         return std::nullopt;
-    return propertiesOf(*d);
+    std::optional<int> bus = d->connector.i2cBus;
+    if (buses_) {
+        auto tied = buses_->busFor(d->connector, displays_.connectors());
+        bus = tied ? std::optional<int>(tied->bus) : std::nullopt;
+    }
+    return propertiesOf(*d, bus);
 }
 
 std::optional<PropertyValue> LinuxRegistry::property(const RegistryService& service, std::string_view key) {

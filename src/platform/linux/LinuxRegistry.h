@@ -1,9 +1,10 @@
 #pragma once
 // The hardware registry from the DRM connectors: one service of class "DRMConnector" per connected
-// monitor, publishing its EDID numbers, its unit, the EDID itself and, when the connector has a DDC
-// bus, that it carries an I2C channel.
+// monitor, publishing its EDID numbers, its unit, the EDID itself and, when a bus is tied to the
+// monitor, that it carries an I2C channel.
 
 #include "platform/Registry.h"
+#include "platform/linux/DisplayBuses.h"
 #include "platform/linux/LinuxDisplays.h"
 
 namespace brivio {
@@ -12,7 +13,8 @@ inline constexpr const char* drmConnectorClass = "DRMConnector";
 
 class LinuxRegistry : public Registry {
 public:
-    explicit LinuxRegistry(LinuxDisplays& displays);
+    // Without `buses`, a connector's DDC bus is published as it is; with them, only a tied bus.
+    explicit LinuxRegistry(LinuxDisplays& displays, DisplayBuses* buses = nullptr);
 
     // Scans the connectors again; only "DRMConnector" has services.
     ServiceListing matchingServices(std::string_view className) override;
@@ -27,6 +29,7 @@ public:
 
 private:
     LinuxDisplays& displays_;
+    DisplayBuses* buses_;
 };
 
 } // namespace brivio

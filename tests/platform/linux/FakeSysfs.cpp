@@ -51,6 +51,11 @@ void FakeSysfs::remove(const std::string& connectorName) {
     fs::remove_all(cardDir(connectorName) / connectorName);
 }
 
+void FakeSysfs::addCardAdapter(int bus) {
+    fs::create_directories(root() / "devices" / "pci0000:00" / "0000:00:02.0" /
+                           ("i2c-" + std::to_string(bus)));
+}
+
 fs::path FakeSysfs::addBacklight(const std::string& name, const std::string& type, int brightness,
                                  int maxBrightness, const std::string& connector) {
     fs::path dir = connector.empty() ? root() / "devices" / "platform" / name / "backlight" / name

@@ -29,6 +29,8 @@ public:
     // Writes (or rewrites) the connector's folder and its class link.
     std::filesystem::path add(const FakeConnector& connector);
     void remove(const std::string& connectorName);
+    // An I2C adapter of the graphics card that no connector links to.
+    void addCardAdapter(int bus);
     // A backlight device; with `connector` it sits below that connector and links to it.
     std::filesystem::path addBacklight(const std::string& name, const std::string& type, int brightness,
                                        int maxBrightness, const std::string& connector = {});

@@ -1,6 +1,9 @@
 #include "platform/linux/SystemBus.h"
 
 #include "base/Log.h"
+#include "base/RealLoop.h"
+
+#include <sys/epoll.h>
 
 #ifdef BRIVIO_HAVE_SDBUS
 #include <sdbus-c++/sdbus-c++.h>
@@ -19,7 +22,28 @@ namespace brivio {
 SystemBus::SystemBus(std::optional<std::string> address) : address_(std::move(address)) {}
 
 #ifdef BRIVIO_HAVE_SDBUS
-SystemBus::~SystemBus() = default;
+SystemBus::~SystemBus() {
+    if (attached_ && connection_)
+        attached_->unwatchFd(connection_->getEventLoopPollData().fd);
+}
+
+void SystemBus::attach(RealLoop& loop) {
+    if (attached_ || !connection_ || !loop.valid())
+        return;
+    attached_ = &loop;
+    auto* connection = connection_.get();
+    auto drain = [connection] {
+        try {
+            while (connection->processPendingRequest()) {
+            }
+        } catch (const sdbus::Error& e) {
+            logInfo(LogCategory::driver, "D-Bus: {}", e.getMessage());
+        }
+    };
+    loop.watchFd(connection->getEventLoopPollData().fd, EPOLLIN, [drain](std::uint32_t) { drain(); });
+    // Messages that arrived with earlier replies are already read and would wait for the next one.
+    loop.post(drain);
+}
 
 sdbus::IConnection* SystemBus::connection() {
     if (!tried_) {
@@ -38,6 +62,8 @@ sdbus::IConnection* SystemBus::connection() {
 }
 #else
 SystemBus::~SystemBus() = default;
+
+void SystemBus::attach(RealLoop&) {}
 
 sdbus::IConnection* SystemBus::connection() {
     if (!tried_) {

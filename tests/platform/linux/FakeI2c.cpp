@@ -66,6 +66,12 @@ I2cSyscalls FakeI2c::syscalls() {
     return s;
 }
 
+void PrintTo(const I2cEvent& e, std::ostream* out) {
+    *out << e.what << " bus " << e.bus << " chip " << e.chip << ":";
+    for (auto b : e.bytes)
+        *out << ' ' << std::hex << int(b) << std::dec;
+}
+
 std::vector<int> FakeI2c::busesWritten() const {
     std::set<int> out;
     for (const auto& e : events)

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,8 @@ struct I2cEvent {
     std::vector<std::uint8_t> bytes; // written bytes, or the read's length as one element
     bool operator==(const I2cEvent&) const = default;
 };
+
+void PrintTo(const I2cEvent& event, std::ostream* out);
 
 class FakeI2c {
 public:

@@ -37,6 +37,13 @@ std::string animationPurpose(DisplayControl control) {
 }
 
 // Built-in first, then by stable key. A named function: g++ 12 loses lambdas defined in coroutines.
+TopologyClasses topologyClasses(const PlatformServiceClasses& published) {
+    if (published.serviceClasses.empty())
+        return TopologyClasses{};
+    return TopologyClasses{published.serviceClasses, published.preferredOrder, published.withoutPowerOff,
+                           published.nameServiceClass};
+}
+
 bool displayOrder(const ManagedDisplay& a, const ManagedDisplay& b) {
     if (a.isBuiltIn != b.isBuiltIn)
         return a.isBuiltIn;
@@ -47,7 +54,8 @@ bool displayOrder(const ManagedDisplay& a, const ManagedDisplay& b) {
 
 DisplayController::DisplayController(Platform& platform, BrivioPreferences& preferences)
     : platform_(platform), preferences_(preferences),
-      ddcDriver_(platform.windowServer, platform.registry, platform.avService, platform.displayServices),
+      ddcDriver_(platform.windowServer, platform.registry, platform.avService, platform.displayServices,
+                 topologyClasses(platform.serviceClasses)),
       nativeDriver_(platform.displayServices), overlayDriver_(platform.windowServer, platform.windowSystem),
       gammaDriver_(platform.loop, platform.windowServer), hud_(platform.indicator), tasks_(platform.loop) {
     // No scaled table from an earlier run may stay in force.

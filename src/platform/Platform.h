@@ -11,7 +11,19 @@
 #include "platform/WindowServer.h"
 #include "platform/WindowSystem.h"
 
+#include <string>
+#include <vector>
+
 namespace brivio {
+
+// The registry classes a backend publishes for its displays, best DDC channel first. Empty: the
+// backend publishes the classes the topology matching knows by default.
+struct PlatformServiceClasses {
+    std::vector<std::string> serviceClasses;
+    std::vector<std::string> preferredOrder;
+    std::vector<std::string> withoutPowerOff;
+    std::string nameServiceClass;
+};
 
 struct Platform {
     MainLoop& loop;
@@ -23,6 +35,7 @@ struct Platform {
     AVServiceSymbols avService;
     DisplayServicesSymbols displayServices;
     BrightnessIndicator* indicator = nullptr; // absent: stepping shows no indicator
+    PlatformServiceClasses serviceClasses{};
 };
 
 } // namespace brivio

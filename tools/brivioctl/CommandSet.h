@@ -45,5 +45,7 @@ private:
 
 void addLevelCommands(CLI::App& app, CommandSet& commands);
 void addAutomationCommands(CLI::App& app, CommandSet& commands);
+// edid and doctor: what this machine's monitors say and whether their buses can be reached.
+void addLinuxCommands(CLI::App& app, CommandSet& commands);
 
 } // namespace brivio::cli

@@ -22,6 +22,8 @@ struct GlobalOptions {
     std::optional<std::string> simFile;
     std::optional<std::string> configDir;
     std::optional<std::string> traceFile;
+    // --sysfs: the DRM and backlight tree is read from here instead of /sys.
+    std::optional<std::string> sysfsRoot;
     // --advance: how long time runs on after the command, so that schedules can fire.
     long long advanceMs = 0;
 };

@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
     app.add_option("--sim", options.simFile, "Run on the simulated desk described by this scenario file");
     app.add_option("--config", options.configDir, "Keep the settings file in this folder");
     app.add_option("--trace", options.traceFile, "Write one line per platform action to this file");
+    app.add_option("--sysfs", options.sysfsRoot, "Read the DRM and backlight tree from DIR instead of /sys");
     app.add_option("--advance", advance,
                    "Run time on after the command, e.g. 90m or 8d (simulated desk only)");
 
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
     CommandSet commands;
     addLevelCommands(app, commands);
     addAutomationCommands(app, commands);
+    addLinuxCommands(app, commands);
 
     try {
         app.parse(argc, argv);

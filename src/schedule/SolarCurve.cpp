@@ -1,0 +1,34 @@
+#include "schedule/SolarCurve.h"
+
+#include <cmath>
+
+namespace brivio {
+
+std::optional<double> SolarCurve::level(WallTime now, const SolarTimes& times, double night, double day) {
+    if (!times.sunrise || !times.sunset || *times.sunset <= *times.sunrise)
+        return std::nullopt;
+    if (now <= *times.sunrise || now >= *times.sunset)
+        return night;
+    using Seconds = std::chrono::duration<double>;
+    double elapsed = Seconds(now - *times.sunrise).count();
+    double length = Seconds(*times.sunset - *times.sunrise).count();
+    return night + (day - night) * std::sin(3.141592653589793 * elapsed / length);
+}
+
+WallTime SolarCurve::pauseTarget(WallTime now, const std::optional<GeoCoordinate>& position,
+                                 const CivilCalendar& calendar) {
+    WallTime target = now + fallbackPause;
+    auto today = calendar.dateOf(now);
+    if (!position || !today)
+        return target;
+    auto todays = SolarCalculator::compute(*today, position->latitude, position->longitude);
+    if (todays.sunrise && *todays.sunrise > now)
+        return *todays.sunrise;
+    auto tomorrows =
+        SolarCalculator::compute(CivilCalendar::addDays(*today, 1), position->latitude, position->longitude);
+    if (tomorrows.sunrise)
+        return *tomorrows.sunrise;
+    return target;
+}
+
+} // namespace brivio

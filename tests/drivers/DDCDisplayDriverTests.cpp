@@ -89,81 +89,44 @@ struct DriverTest : ::testing::Test {
 };
 
 TEST_F(DriverTest, ProbeOutcomes) {
+    // Setup letters: A the only service is a display-class one, F Set VCP fails, S the system brightness
+    // service answers 0.75, s it fails, X the AV-service entry points are missing.
     struct Case {
-        const char* cls;
+        const char* setup;
         Features features;
-        int setResult;
-        bool avSymbols;
-        std::optional<float> systemLevel;
         const char* expected;
         std::vector<std::string> lines;
-    } cases[] = {
-        {"DCPAVServiceProxy",
-         {},
-         0,
-         true,
-         {},
-         "On",
-         {"DDC: Display-0010/002A matched 1 service(s), preferred=DCPAVServiceProxy",
-          "DDC: trying DCPAVServiceProxy[100] for Display-0010/002A",
-          "DDC:   GetVCP 0x10 no reply via DCPAVServiceProxy",
-          "DDC: Display-0010/002A — all paths exhausted, soft-dim only"}},
-        {"DCPAVServiceProxy",
-         {{0x10, {80, 100}}},
-         0,
-         true,
-         {},
-         "BPO",
-         {"DDC: ✓ DCPAVServiceProxy[100] confirmed for Display-0010/002A — 80% max=100"}},
-        {"DCPAVServiceProxy",
-         {{0x10, {30, 100}}, {0x12, {50, 100}}, {0x62, {75, 150}}, {0x60, {0x10F, 0x1FF}}},
-         0,
-         true,
-         {},
-         "BCVIPO",
+    };
+    // clang-format off
+    const Case cases[] = {
+        {"", {}, "On", {"DDC: Display-0010/002A matched 1 service(s), preferred=DCPAVServiceProxy",
+                        "DDC: trying DCPAVServiceProxy[100] for Display-0010/002A",
+                        "DDC:   GetVCP 0x10 no reply via DCPAVServiceProxy",
+                        "DDC: Display-0010/002A — all paths exhausted, soft-dim only"}},
+        {"", {{0x10, {80, 100}}}, "BPO", {"DDC: ✓ DCPAVServiceProxy[100] confirmed for Display-0010/002A — 80% max=100"}},
+        {"", {{0x10, {30, 100}}, {0x12, {50, 100}}, {0x62, {75, 150}}, {0x60, {0x10F, 0x1FF}}}, "BCVIPO",
          {"DDC: contrast (0x12) supported for Display-0010/002A current=50% max=100",
           "DDC: volume (0x62) supported for Display-0010/002A current=50% max=150",
           "DDC: input (0x60) supported for Display-0010/002A current=271 → stored=15"}},
-        {"DCPAVServiceProxy",
-         {{0x10, {120, 100}}},
-         0,
-         true,
-         {},
-         "BPO",
-         {"DDC: ✓ DCPAVServiceProxy[100] confirmed for Display-0010/002A — 100% max=100"}},
-        {"AppleDisplay", {{0x10, {80, 100}}}, 0, true, {}, "BO", {}},
-        {"DCPAVServiceProxy",
-         {{0x10, {50, 0}}},
-         0,
-         true,
-         0.75f,
-         "BPO",
-         {"DDC: ✓ DisplayServices confirmed for Display-0010/002A — 75%"}},
-        {"DCPAVServiceProxy",
-         {{0x10, {80, 100}}},
-         -1,
-         true,
-         -1.0f,
-         "On",
-         {"DDC:   SetVCP 0x10 failed via DCPAVServiceProxy",
-          "DDC: DisplayServices not usable for Display-0010/002A (raw=-1.0)"}},
-        {"DCPAVServiceProxy",
-         {{0x10, {80, 100}}},
-         0,
-         false,
-         {},
-         "On",
-         {"DDC: IOAVService symbols missing from IOKit"}},
+        {"", {{0x10, {120, 100}}}, "BPO", {"DDC: ✓ DCPAVServiceProxy[100] confirmed for Display-0010/002A — 100% max=100"}},
+        {"A", {{0x10, {80, 100}}}, "BO", {}},
+        {"S", {{0x10, {50, 0}}}, "BPO", {"DDC: ✓ DisplayServices confirmed for Display-0010/002A — 75%"}},
+        {"Fs", {{0x10, {80, 100}}}, "On", {"DDC:   SetVCP 0x10 failed via DCPAVServiceProxy",
+                                           "DDC: DisplayServices not usable for Display-0010/002A (raw=-1.0)"}},
+        {"X", {{0x10, {80, 100}}}, "On", {"DDC: IOAVService symbols missing from IOKit"}},
     };
+    // clang-format on
     for (auto& c : cases) {
         SCOPED_TRACE(&c - cases);
+        const std::string setup = c.setup;
+        auto has = [&](char l) { return setup.find(l) != std::string::npos; };
         registry.services.clear();
         ws.displays.clear();
         log.clear();
-        auto& monitor = addService(c.cls, 0x100, c.features);
-        monitor.setResult = c.setResult;
-        avSymbols = c.avSymbols;
-        systemLevel = c.systemLevel;
+        auto& monitor = addService(has('A') ? "AppleDisplay" : "DCPAVServiceProxy", 0x100, c.features);
+        monitor.setResult = has('F') ? -1 : 0;
+        avSymbols = !has('X');
+        systemLevel = has('S') ? std::optional(0.75f) : has('s') ? std::optional(-1.0f) : std::nullopt;
         make();
         auto d = display(2);
         const auto key = d.identity.stableKey();
@@ -172,7 +135,7 @@ TEST_F(DriverTest, ProbeOutcomes) {
             EXPECT_TRUE(log.contains(line)) << line;
         if (driver->channel(key)) {
             // The current value is written back, capped at the maximum.
-            auto [current, max] = c.features[0x10];
+            auto [current, max] = c.features.at(0x10);
             auto back = std::min(current, max);
             const Bytes expected{0x10, Bytes::value_type(back >> 8), Bytes::value_type(back)};
             EXPECT_EQ(monitor.setRequests(), std::vector<Bytes>{expected});

@@ -1,0 +1,133 @@
+#pragma once
+// A simulated desk as a scenario file describes it: displays with their identities, DDC/CI monitor
+// tables, backlights, modes and registry services, plus the clock and the location. Parsing validates
+// every field and names the offending one by its JSON path.
+
+#include "platform/Geometry.h"
+#include "platform/LocationService.h"
+#include "platform/WallClock.h"
+#include "platform/WindowServer.h"
+
+#include <cstdint>
+#include <map>
+#include <nlohmann/json_fwd.hpp>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace brivio {
+
+// A scenario that cannot be used: which file, which field (for example displays[1].ddc.vcp.0x10) and
+// what was expected there. what() reads "<file>: <path>: expected <expected>".
+class ScenarioError : public std::runtime_error {
+public:
+    ScenarioError(std::string file, std::string path, std::string expected);
+    const std::string& file() const { return file_; }
+    const std::string& path() const { return path_; }
+    const std::string& expected() const { return expected_; }
+
+private:
+    std::string file_;
+    std::string path_;
+    std::string expected_;
+};
+
+struct VcpFeature {
+    std::uint16_t current = 0;
+    std::uint16_t max = 0;
+    bool operator==(const VcpFeature&) const = default;
+};
+
+// How the monitor behind a display's I2C channel answers DDC/CI.
+struct ScenarioDDC {
+    std::map<std::uint8_t, VcpFeature> vcp;
+    int failReads = 0;   // the first N read calls fail at the bus
+    int zeroReplies = 0; // the next N read calls succeed with an all-zero buffer
+    bool writeFails = false;
+    bool strictTiming = false; // a reply is ready only 40 ms after its request
+    int minWriteIntervalMs = 0;
+};
+
+// One registry service of a display, when the scenario lays them out itself.
+struct ScenarioService {
+    std::string className;
+    std::optional<std::uint32_t> vendor;
+    std::optional<std::uint32_t> product;
+    std::optional<std::uint32_t> serial;
+    std::optional<std::uint32_t> unit;
+    std::string unitKey = "DisplayUnit";
+    bool avCapable = false;
+    std::optional<bool> i2c; // absent: the service carries a channel exactly when it is AV-capable
+    bool attributesOnly = false;
+    bool propertiesUnreadable = false;
+    bool edid = true;
+};
+
+struct ScenarioMode {
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    std::uint32_t pixelWidth = 0;
+    std::uint32_t pixelHeight = 0;
+    double refreshRate = 60;
+    bool usable = true;
+};
+
+// The gamma table the system calibration restores: channelMax × (i / 255)^gamma.
+struct ScenarioCalibration {
+    double gamma = 1.0;
+    double red = 1.0;
+    double green = 1.0;
+    double blue = 1.0;
+};
+
+struct ScenarioDisplay {
+    std::string name;
+    bool builtIn = false;
+    std::uint32_t vendor = 0;
+    std::uint32_t product = 0;
+    std::uint32_t serial = 0;
+    std::uint32_t unit = 0;
+    std::optional<DisplayNumber> displayNumber;
+    Rect bounds;
+    double rotation = 0;
+    int refreshRate = 60;
+    bool screen = true;
+    bool connected = true;
+    std::optional<double> nativeBrightness;
+    std::optional<ScenarioDDC> ddc;
+    std::optional<std::vector<ScenarioService>> services;
+    std::vector<ScenarioMode> modes;
+    std::size_t currentMode = 0; // meaningful when `modes` is not empty
+    ScenarioCalibration calibration;
+    bool gammaFails = false;
+};
+
+struct ScenarioClock {
+    WallTime start;
+    std::string timeZone = "UTC";
+};
+
+struct ScenarioLocation {
+    std::optional<GeoCoordinate> position;
+    int status = LocationAuthorization::notDetermined;
+    // What the user answers when asked for permission.
+    int promptAnswer = LocationAuthorization::authorizedAlways;
+};
+
+struct Scenario {
+    std::string source; // the file name, or what the text was called
+    std::vector<ScenarioDisplay> displays;
+    ScenarioClock clock;
+    ScenarioLocation location;
+
+    // Throws ScenarioError.
+    static Scenario fromJson(const nlohmann::json& document, const std::string& source);
+    static Scenario parse(const std::string& text, const std::string& source);
+    static Scenario load(const std::string& path);
+};
+
+// "2024-06-21T04:00:00Z" or with an offset such as "+02:00"; absent when malformed.
+std::optional<WallTime> parseInstant(const std::string& text);
+
+} // namespace brivio

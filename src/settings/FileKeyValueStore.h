@@ -1,0 +1,77 @@
+#pragma once
+// The product's settings store: one JSON document, settings.json, in the user's config folder.
+//
+// Reads come from memory. Changes show at once in memory and reach the disk at most once per
+// `writeInterval`, by an atomic replace (temporary file, sync, rename, folder sync). Processes that
+// share the file merge by key under an advisory lock: each writes back only the keys it changed.
+
+#include "base/MainLoop.h"
+#include "settings/KeyValueStore.h"
+#include "settings/SettingsFiles.h"
+#include "settings/StampClock.h"
+
+#include <map>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+
+namespace brivio {
+
+class FileKeyValueStore final : public KeyValueStore {
+public:
+    static constexpr Duration writeInterval = 500ms;
+
+    // $XDG_CONFIG_HOME/brivio, else ~/.config/brivio.
+    static std::string defaultDirectory();
+
+    explicit FileKeyValueStore(MainLoop& loop);
+    // `directory` holds settings.json (a `--config DIR`); it is created on the first write.
+    FileKeyValueStore(MainLoop& loop, std::string directory, std::shared_ptr<SettingsFiles> files = nullptr,
+                      StampClock stampClock = nullptr);
+    // Flushes.
+    ~FileKeyValueStore() override;
+    FileKeyValueStore(const FileKeyValueStore&) = delete;
+    FileKeyValueStore& operator=(const FileKeyValueStore&) = delete;
+
+    std::optional<StoredValue> get(const std::string& key) const override;
+    void set(const std::string& key, StoredValue value) override;
+    void remove(const std::string& key) override;
+
+    // Writes every pending change now instead of waiting for the next slot. The app calls it on
+    // shutdown and when SIGTERM or SIGINT arrives (from the main loop, not inside the signal handler).
+    // False when the file could not be written; the changes stay pending in memory.
+    bool flush();
+
+    const std::string& path() const { return path_; }
+    bool hasPendingChanges() const { return !pending_.empty(); }
+    // Completed replacements of the file since construction.
+    std::size_t writeCount() const { return writeCount_; }
+
+private:
+    void load();
+    // The document on disk, {} when there is none; absent when it could not be read (and must not be
+    // replaced; `error` says why). A document that is not a JSON object is moved aside first.
+    std::optional<nlohmann::json> readDocument(std::string& error);
+    void stage(const std::string& key, std::optional<nlohmann::json> entry);
+    void scheduleWrite();
+    bool writeNow();
+    bool writeFailed(const std::string& what, const std::string& error);
+
+    MainLoop& loop_;
+    std::string dir_;
+    std::string path_;
+    std::string tempPath_;
+    std::string lockPath_;
+    std::shared_ptr<SettingsFiles> files_;
+    StampClock stampClock_;
+
+    nlohmann::json document_ = nlohmann::json::object(); // as on disk, with our pending changes applied
+    std::map<std::string, std::optional<nlohmann::json>> pending_; // absent entry: removed
+    std::optional<TimerId> timer_;
+    std::optional<TimePoint> lastWriteAttempt_;
+    std::size_t writeCount_ = 0;
+    bool writeFailureLogged_ = false;
+};
+
+} // namespace brivio

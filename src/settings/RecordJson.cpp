@@ -1,0 +1,60 @@
+#include "settings/RecordJson.h"
+
+#include <climits>
+
+namespace brivio {
+
+using nlohmann::json;
+
+std::optional<json> parseRecordArray(const StoredData& data) {
+    if (data.size() > maxRecordListBytes)
+        return std::nullopt;
+    auto doc = json::parse(data.begin(), data.end(), nullptr, false);
+    if (!doc.is_array())
+        return std::nullopt;
+    return doc;
+}
+
+std::optional<StoredData> serializeRecordArray(const json& array) {
+    try {
+        auto text = array.dump();
+        return StoredData(text.begin(), text.end());
+    } catch (const json::exception&) {
+        return std::nullopt;
+    }
+}
+
+std::optional<std::string> jsonString(const json& object, const char* key) {
+    auto it = object.find(key);
+    if (it == object.end() || !it->is_string())
+        return std::nullopt;
+    return it->get<std::string>();
+}
+
+std::optional<double> jsonNumber(const json& object, const char* key) {
+    auto it = object.find(key);
+    if (it == object.end() || !it->is_number())
+        return std::nullopt;
+    return it->get<double>();
+}
+
+std::optional<int> jsonInt(const json& value) {
+    if (value.is_number_unsigned()) {
+        auto v = value.get<std::uint64_t>();
+        return v <= std::uint64_t(INT_MAX) ? std::optional<int>(static_cast<int>(v)) : std::nullopt;
+    }
+    if (value.is_number_integer()) {
+        auto v = value.get<std::int64_t>();
+        return v >= INT_MIN && v <= INT_MAX ? std::optional<int>(static_cast<int>(v)) : std::nullopt;
+    }
+    return std::nullopt;
+}
+
+std::optional<int> jsonInt(const json& object, const char* key) {
+    auto it = object.find(key);
+    if (it == object.end())
+        return std::nullopt;
+    return jsonInt(*it);
+}
+
+} // namespace brivio

@@ -1,0 +1,121 @@
+#include "platform/sim/Scenario.h"
+#include "support/TestSupport.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace brivio {
+namespace {
+
+using ::testing::HasSubstr;
+
+TEST(Scenario, OptionalFieldsTakeTheirDefaults) {
+    Scenario s = Scenario::parse(R"({"displays": [
+        {"name": "A", "vendor": 16, "product": 48},
+        {"name": "B", "bounds": [100, 50, 800, 600]},
+        {"name": "C", "modes": [{"width": 1280, "height": 720}, {"width": 2560, "height": 1440, "current": true}]}]})",
+                                 "t.json");
+    ASSERT_EQ(s.displays.size(), 3u);
+    const ScenarioDisplay& a = s.displays[0];
+    EXPECT_FALSE(a.builtIn);
+    EXPECT_EQ(a.serial, 0u);
+    EXPECT_EQ(a.unit, 0u);
+    EXPECT_TRUE(a.screen);
+    EXPECT_TRUE(a.connected);
+    EXPECT_EQ(a.refreshRate, 60);
+    EXPECT_FALSE(a.nativeBrightness);
+    EXPECT_FALSE(a.ddc);
+    EXPECT_FALSE(a.services);
+    EXPECT_EQ(a.bounds, (Rect{0, 0, 1920, 1080}));
+    // Displays without bounds line up to the right of the ones before; modes give the size.
+    EXPECT_EQ(s.displays[2].bounds, (Rect{1920, 0, 2560, 1440}));
+    EXPECT_EQ(s.displays[2].currentMode, 1u);
+    EXPECT_EQ(s.displays[2].modes[0].pixelWidth, 1280u);
+    EXPECT_EQ(s.clock.timeZone, "UTC");
+    EXPECT_EQ(s.location.status, 0);
+    EXPECT_FALSE(s.location.position);
+
+    Scenario d = Scenario::parse(R"({"displays": [{"name": "M", "native": {},
+        "ddc": {"vcp": {"0x10": [60, 100], "0xd6": [1, 0]}}}],
+        "clock": {"start": "2024-06-21T06:00:00+02:00", "timeZone": "Europe/Berlin"}})",
+                                 "t.json");
+    EXPECT_EQ(d.displays[0].nativeBrightness, 1.0);
+    EXPECT_EQ(d.displays[0].ddc->vcp.at(0x10), (VcpFeature{60, 100}));
+    EXPECT_EQ(d.displays[0].ddc->vcp.at(0xD6), (VcpFeature{1, 0}));
+    EXPECT_EQ(d.displays[0].ddc->failReads, 0);
+    EXPECT_EQ(d.clock.start, parseInstant("2024-06-21T04:00:00Z"));
+}
+
+TEST(Scenario, RejectsBadFieldsNamingTheirPath) {
+    struct Case {
+        const char* json;
+        const char* path;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {R"({"displays": [{"name": "A"}, {"name": "B", "ddc": {"vcp": {"0x10": [120, 100]}}}]})",
+         "displays[1].ddc.vcp.0x10", "current <= max"},
+        {R"({"displays": [{"name": "A", "ddc": {"vcp": {"16": [1, 100]}}}]})", "displays[0].ddc.vcp.16",
+         "VCP code"},
+        {R"({"displays": [{"name": "A", "ddc": {"vcp": {"0x10": [1]}}}]})", "displays[0].ddc.vcp.0x10",
+         "[current, max]"},
+        {R"({"displays": [{"name": "A", "vendor": "sixteen"}]})", "displays[0].vendor", "an integer"},
+        {R"({"displays": [{"name": "A", "serial": -1}]})", "displays[0].serial", "from 0 to 4294967295"},
+        {R"({"displays": [{"name": "A", "vendor": 4294967296}]})", "displays[0].vendor", "an integer"},
+        {R"({"displays": [{"name": "A", "builtIn": 1}]})", "displays[0].builtIn", "true or false"},
+        {R"({"displays": [{"vendor": 1}]})", "displays[0].name", "non-empty string"},
+        {R"({"displays": [{"name": "A", "bounds": [0, 0, 0, 10]}]})", "displays[0].bounds", "positive width"},
+        {R"({"displays": [{"name": "A", "native": {"brightness": 1.5}}]})", "displays[0].native.brightness",
+         "from 0 to 1"},
+        {R"({"displays": [{"name": "A", "buitIn": true}]})", "displays[0].buitIn", "a known field"},
+        {R"({"displays": [{"name": "A", "displayNumber": 3}, {"name": "B", "displayNumber": 3}]})",
+         "displays[1].displayNumber", "no other display"},
+        {R"({"displays": [{"name": "A", "services": [{"vendor": 1}]}]})", "displays[0].services[0].class",
+         "non-empty string"},
+        {R"({"displays": [{"name": "A", "ddc": {"failReads": 1.5}}]})", "displays[0].ddc.failReads",
+         "an integer"},
+        {R"({"displays": [{"name": "A", "rotation": 45}]})", "displays[0].rotation", "0, 90, 180 or 270"},
+        {R"({"displays": {"name": "A"}})", "displays", "an array"},
+        {R"({"clock": {"start": "2024-02-30T00:00:00Z"}})", "clock.start", "an instant"},
+        {R"({"location": {"lat": 52.5}})", "location.lon", "both lat and lon"},
+        {R"({"location": {"lat": 52.5, "lon": 13.4, "status": 7}})", "location.status", "from 0 to 4"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        try {
+            Scenario::parse(c.json, "desk.json");
+            ADD_FAILURE() << "accepted";
+        } catch (const ScenarioError& e) {
+            EXPECT_EQ(e.file(), "desk.json");
+            EXPECT_EQ(e.path(), c.path);
+            EXPECT_THAT(e.expected(), HasSubstr(c.expected));
+            EXPECT_THAT(e.what(), HasSubstr(std::string("desk.json: ") + c.path + ": expected"));
+        }
+    }
+}
+
+TEST(Scenario, UnreadableOrMalformedFilesNameTheFile) {
+    EXPECT_THROW(
+        {
+            try {
+                Scenario::parse("{\"displays\": [", "broken.json");
+            } catch (const ScenarioError& e) {
+                EXPECT_THAT(e.what(), HasSubstr("broken.json: expected valid JSON"));
+                throw;
+            }
+        },
+        ScenarioError);
+    EXPECT_THROW(Scenario::load("/nonexistent/desk.json"), ScenarioError);
+}
+
+TEST(Scenario, ShippedExamplesLoad) {
+    for (const char* name : {"desk.json", "desk8.json", "twins.json"}) {
+        SCOPED_TRACE(name);
+        Scenario s = Scenario::load(testing::sourceDir() + "/examples/" + name);
+        EXPECT_FALSE(s.displays.empty());
+    }
+    EXPECT_EQ(Scenario::load(testing::sourceDir() + "/examples/desk8.json").displays.size(), 8u);
+}
+
+} // namespace
+} // namespace brivio

@@ -24,7 +24,7 @@ bool inRange(const CivilDate& d) {
 
 } // namespace
 
-CivilCalendar::CivilCalendar(const std::string& zoneName) : zoneName_(zoneName) {
+CivilCalendar::CivilCalendar(const std::string& zoneName) {
     try {
         zone_ = date::locate_zone(zoneName);
     } catch (const std::exception&) {
@@ -61,10 +61,6 @@ std::optional<WallTime> CivilCalendar::localTime(const CivilDate& d, int hour, i
     } catch (const std::exception&) {
         return std::nullopt;
     }
-}
-
-std::optional<WallTime> CivilCalendar::startOfDay(const CivilDate& d) const {
-    return localTime(d, 0, 0);
 }
 
 std::optional<WallTime> CivilCalendar::startOfMinute(WallTime t) const {

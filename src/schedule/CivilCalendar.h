@@ -26,11 +26,8 @@ public:
     explicit CivilCalendar(const std::string& zoneName);
 
     bool valid() const { return zone_ != nullptr; }
-    const std::string& zoneName() const { return zoneName_; }
 
     std::optional<CivilDate> dateOf(WallTime t) const;
-    // The first instant of the day (local midnight, or the first existing time after it).
-    std::optional<WallTime> startOfDay(const CivilDate& d) const;
     // The first instant on day `d` whose local clock reads hour:minute:00. A time skipped by a
     // forward clock shift resolves to the instant the clocks jumped (the next existing time); a time
     // that occurs twice resolves to its first occurrence.
@@ -47,7 +44,6 @@ public:
     static bool isValid(const CivilDate& d);
 
 private:
-    std::string zoneName_;
     const date::time_zone* zone_ = nullptr;
 };
 

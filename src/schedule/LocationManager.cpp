@@ -19,10 +19,10 @@ bool LocationManager::isValidCoordinate(double latitude, double longitude) {
     return std::fabs(latitude) <= 90 && std::fabs(longitude) <= 180; // NaN fails both
 }
 
-LocationManager::LocationManager(LocationService& service, PositionStore& defaults)
-    : service_(service), defaults_(defaults) {
-    double lat = defaults_.readDouble(latKey).value_or(0);
-    double lon = defaults_.readDouble(lonKey).value_or(0);
+LocationManager::LocationManager(LocationService& service, BrivioPreferences& preferences)
+    : service_(service), preferences_(preferences) {
+    double lat = preferences_.storedLatitude();
+    double lon = preferences_.storedLongitude();
     // (0, 0) is "nothing stored"; a damaged value is treated the same way.
     if ((lat != 0 || lon != 0) && isValidCoordinate(lat, lon))
         coordinate_ = GeoCoordinate{lat, lon};
@@ -86,8 +86,7 @@ void LocationManager::handleLocationsUpdated(const std::vector<GeoCoordinate>& l
 
 void LocationManager::store(const GeoCoordinate& position) {
     coordinate_ = position;
-    defaults_.writeDouble(latKey, position.latitude);
-    defaults_.writeDouble(lonKey, position.longitude);
+    preferences_.setStoredLocation(position.latitude, position.longitude);
     changed_.emit();
 }
 

@@ -4,28 +4,17 @@
 
 #include "base/Signal.h"
 #include "platform/LocationService.h"
+#include "settings/BrivioPreferences.h"
 
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace brivio {
 
-// The two stored doubles of the last position (the preferences' key-value store in the agent).
-class PositionStore {
-public:
-    virtual ~PositionStore() = default;
-    virtual std::optional<double> readDouble(const std::string& key) const = 0;
-    virtual void writeDouble(const std::string& key, double value) = 0;
-};
-
 class LocationManager {
 public:
-    static constexpr const char* latKey = "bv.location.lat";
-    static constexpr const char* lonKey = "bv.location.lon";
-
     // Reads the stored position and, when already authorised, asks for a fresh fix.
-    LocationManager(LocationService& service, PositionStore& defaults);
+    LocationManager(LocationService& service, BrivioPreferences& preferences);
     LocationManager(const LocationManager&) = delete;
     LocationManager& operator=(const LocationManager&) = delete;
 
@@ -54,7 +43,7 @@ private:
     std::optional<GeoCoordinate> coordinate_;
     int authorizationStatus_ = LocationAuthorization::notDetermined;
     LocationService& service_;
-    PositionStore& defaults_;
+    BrivioPreferences& preferences_;
     Signal<> changed_;
     Signal<>::Subscription authorizationSubscription_;
     Signal<const std::vector<GeoCoordinate>&>::Subscription locationsSubscription_;

@@ -31,4 +31,16 @@ WallTime SolarCurve::pauseTarget(WallTime now, const std::optional<GeoCoordinate
     return target;
 }
 
+void SolarCurve::pause(BrivioPreferences& preferences, const std::optional<GeoCoordinate>& position,
+                       WallTime now, const CivilCalendar& calendar) {
+    if (preferences.solarCurveEnabled())
+        preferences.setSolarPausedUntil(pauseTarget(now, position, calendar));
+}
+
+void SolarCurve::resume(BrivioPreferences& preferences) {
+    preferences.setActivePresetID(std::nullopt);
+    if (preferences.solarCurveEnabled())
+        preferences.setSolarPausedUntil(std::nullopt);
+}
+
 } // namespace brivio

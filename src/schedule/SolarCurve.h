@@ -5,6 +5,7 @@
 #include "platform/LocationService.h"
 #include "schedule/CivilCalendar.h"
 #include "schedule/SolarCalculator.h"
+#include "settings/BrivioPreferences.h"
 
 #include <optional>
 
@@ -26,6 +27,12 @@ public:
     // hours on (no position, or the sun does not rise).
     static WallTime pauseTarget(WallTime now, const std::optional<GeoCoordinate>& position,
                                 const CivilCalendar& calendar);
+
+    // A preset or a manual change holds the curve (while it is on) until the next sunrise.
+    static void pause(BrivioPreferences& preferences, const std::optional<GeoCoordinate>& position,
+                      WallTime now, const CivilCalendar& calendar);
+    // Ends the active preset and any pause; the caller then lets the engine apply the curve.
+    static void resume(BrivioPreferences& preferences);
 };
 
 } // namespace brivio

@@ -182,6 +182,10 @@ std::optional<SolarTimes> ScheduleEngine::todaySolarTimes(WallTime now) {
     return times;
 }
 
+std::optional<WallTime> ScheduleEngine::nextSunrise(WallTime now) const {
+    return SolarCurve::nextSunrise(now, location_.coordinate(), calendar());
+}
+
 void ScheduleEngine::applySolarCurve(WallTime now) {
     if (!preferences_.solarCurveEnabled())
         return;

@@ -47,6 +47,8 @@ public:
     void applySolarCurve(WallTime now);
     // Today's sunrise and sunset at the current position; nothing without a position.
     std::optional<SolarTimes> todaySolarTimes(WallTime now);
+    // When a pause begun at `now` ends: the next sunrise at the current position, if there is one.
+    std::optional<WallTime> nextSunrise(WallTime now) const;
 
     const std::optional<WallTime>& lastEvaluationDate() const { return lastEvaluationDate_; }
     void setLastEvaluationDate(std::optional<WallTime> date) { lastEvaluationDate_ = date; }

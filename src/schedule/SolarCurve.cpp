@@ -15,32 +15,22 @@ std::optional<double> SolarCurve::level(WallTime now, const SolarTimes& times, d
     return night + (day - night) * std::sin(3.141592653589793 * elapsed / length);
 }
 
-WallTime SolarCurve::pauseTarget(WallTime now, const std::optional<GeoCoordinate>& position,
-                                 const CivilCalendar& calendar) {
-    WallTime target = now + fallbackPause;
+std::optional<WallTime> SolarCurve::nextSunrise(WallTime now, const std::optional<GeoCoordinate>& position,
+                                                const CivilCalendar& calendar) {
     auto today = calendar.dateOf(now);
     if (!position || !today)
-        return target;
+        return std::nullopt;
     auto todays = SolarCalculator::compute(*today, position->latitude, position->longitude);
     if (todays.sunrise && *todays.sunrise > now)
-        return *todays.sunrise;
-    auto tomorrows =
-        SolarCalculator::compute(CivilCalendar::addDays(*today, 1), position->latitude, position->longitude);
-    if (tomorrows.sunrise)
-        return *tomorrows.sunrise;
-    return target;
+        return todays.sunrise;
+    return SolarCalculator::compute(CivilCalendar::addDays(*today, 1), position->latitude,
+                                    position->longitude)
+        .sunrise;
 }
 
-void SolarCurve::pause(BrivioPreferences& preferences, const std::optional<GeoCoordinate>& position,
-                       WallTime now, const CivilCalendar& calendar) {
-    if (preferences.solarCurveEnabled())
-        preferences.setSolarPausedUntil(pauseTarget(now, position, calendar));
-}
-
-void SolarCurve::resume(BrivioPreferences& preferences) {
-    preferences.setActivePresetID(std::nullopt);
-    if (preferences.solarCurveEnabled())
-        preferences.setSolarPausedUntil(std::nullopt);
+WallTime SolarCurve::pauseTarget(WallTime now, const std::optional<GeoCoordinate>& position,
+                                 const CivilCalendar& calendar) {
+    return nextSunrise(now, position, calendar).value_or(now + fallbackPause);
 }
 
 } // namespace brivio

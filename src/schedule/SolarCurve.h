@@ -5,7 +5,6 @@
 #include "platform/LocationService.h"
 #include "schedule/CivilCalendar.h"
 #include "schedule/SolarCalculator.h"
-#include "settings/BrivioPreferences.h"
 
 #include <optional>
 
@@ -23,16 +22,13 @@ public:
     static bool isPaused(WallTime now, std::optional<WallTime> pausedUntil) {
         return pausedUntil && now < *pausedUntil;
     }
-    // The end of a pause begun at `now`: today's sunrise if it is still ahead, else tomorrow's, else 24
-    // hours on (no position, or the sun does not rise).
+    // Today's sunrise if it is still ahead, else tomorrow's; nothing without a position or when the
+    // sun does not rise tomorrow.
+    static std::optional<WallTime> nextSunrise(WallTime now, const std::optional<GeoCoordinate>& position,
+                                               const CivilCalendar& calendar);
+    // The end of a pause begun at `now`: the next sunrise, else 24 hours on.
     static WallTime pauseTarget(WallTime now, const std::optional<GeoCoordinate>& position,
                                 const CivilCalendar& calendar);
-
-    // A preset or a manual change holds the curve (while it is on) until the next sunrise.
-    static void pause(BrivioPreferences& preferences, const std::optional<GeoCoordinate>& position,
-                      WallTime now, const CivilCalendar& calendar);
-    // Ends the active preset and any pause; the caller then lets the engine apply the curve.
-    static void resume(BrivioPreferences& preferences);
 };
 
 } // namespace brivio

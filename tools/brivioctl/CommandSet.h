@@ -44,5 +44,6 @@ private:
 };
 
 void addLevelCommands(CLI::App& app, CommandSet& commands);
+void addDaylightCommands(CLI::App& app, CommandSet& commands);
 
 } // namespace brivio::cli

@@ -1,4 +1,5 @@
 #include "base/VirtualLoop.h"
+#include "platform/sim/SimClock.h"
 #include "schedule/ScheduleEngine.h"
 #include "schedule/SolarCurve.h"
 #include "settings/MemoryKeyValueStore.h"
@@ -9,35 +10,6 @@
 
 namespace brivio {
 namespace {
-
-// Wall time runs with the loop; a jump of the clock or a sleep of the machine (monotonic time stands
-// still while it is suspended) moves only the wall clock.
-class FakeClock : public WallClock {
-public:
-    FakeClock(VirtualLoop& loop, std::string zone, WallTime start)
-        : loop_(loop), zone_(std::move(zone)), start_(start), loopStart_(loop.now()) {}
-    WallTime now() const override { return start_ + (loop_.now() - loopStart_) + offset_; }
-    std::string timeZone() const override { return zone_; }
-    Signal<>& didWake() override { return wake_; }
-    Signal<>& clockChanged() override { return changed_; }
-    Signal<>& timeZoneChanged() override { return zoneChanged_; }
-    void set(Duration jump) {
-        offset_ += jump;
-        changed_.emit();
-    }
-    void sleepFor(Duration d) {
-        offset_ += d;
-        wake_.emit();
-    }
-
-private:
-    VirtualLoop& loop_;
-    std::string zone_;
-    WallTime start_;
-    TimePoint loopStart_;
-    Duration offset_{};
-    Signal<> wake_, changed_, zoneChanged_;
-};
 
 struct NoLocationService : LocationService {
     int authorizationStatus() override { return 0; }
@@ -82,7 +54,7 @@ protected:
     void open(const char* zone, WallTime start) {
         engine.reset();
         applied.clear();
-        clock = std::make_unique<FakeClock>(loop, zone, start);
+        clock = std::make_unique<SimClock>(loop, start, zone);
         engine = std::make_unique<ScheduleEngine>(loop, *clock, *this, preferences, location);
         engine->begin();
     }
@@ -93,6 +65,15 @@ protected:
             preferences.upsertSchedule({Uuid::random(), presets[i].id, true, list[i].first, list[i].second});
     }
     void runTo(WallTime t) { loop.advance(t - clock->now()); }
+    // The simulated clock tells of a jump or a wake on the next turn of the loop.
+    void jump(Duration d) {
+        clock->jumpClock(d);
+        loop.runUntilIdle();
+    }
+    void sleep(Duration d) {
+        clock->sleepFor(d);
+        loop.runUntilIdle();
+    }
 
     VirtualLoop loop;
     MemoryKeyValueStore store;
@@ -100,7 +81,7 @@ protected:
     NoLocationService service;
     LocationManager location{service, preferences};
     std::vector<Applied> applied;
-    std::unique_ptr<FakeClock> clock;
+    std::unique_ptr<SimClock> clock;
     std::unique_ptr<ScheduleEngine> engine;
 };
 
@@ -172,7 +153,7 @@ TEST_F(Engine, CatchUpAfterSleepAppliesTheLatestMissedPresetOnce) {
         schedule(c.schedules);
         open(berlin, c.start);
         loop.advance(60s);
-        clock->sleepFor(c.sleep);
+        sleep(c.sleep);
         loop.advance(10min);
         EXPECT_EQ(presetsApplied(), c.expected);
     }
@@ -185,14 +166,14 @@ TEST_F(Engine, ClockChangesNeitherRepeatNorMissMoments) {
     runTo(local(berlin, 2024, 6, 3, 8, 0, 0) + 50ms);
     ASSERT_EQ(presetsApplied(), std::vector<std::string>{"Night"});
     // A small step back right after the tick, then an hour back: 08:00 has been met and stays met.
-    clock->set(-2s);
+    jump(-2s);
     runTo(local(berlin, 2024, 6, 3, 8, 10));
-    clock->set(-1h);
+    jump(-1h);
     EXPECT_EQ(engine->lastEvaluationDate(), local(berlin, 2024, 6, 3, 7, 10));
     runTo(local(berlin, 2024, 6, 3, 9, 0));
     EXPECT_EQ(presetsApplied().size(), 1u);
     // Forward past 10:00: caught up at once, and the ticks come back to the minute.
-    clock->set(1h + 30s);
+    jump(1h + 30s);
     EXPECT_EQ(presetsApplied(), (std::vector<std::string>{"Night", "Work"}));
     loop.advance(30s);
     EXPECT_EQ(engine->lastEvaluationDate(), local(berlin, 2024, 6, 3, 10, 1));
@@ -266,7 +247,7 @@ TEST_F(Engine, PresetHoldsTheCurveUntilThePauseRunsOut) {
     ASSERT_TRUE(preferences.solarPausedUntil());
 
     // Asleep through the next sunrise: the first evaluation clears the pause and applies the curve.
-    clock->sleepFor(10h);
+    sleep(10h);
     EXPECT_FALSE(preferences.solarPausedUntil());
     EXPECT_FALSE(store.get("brivio.solar.pausedUntil"));
     EXPECT_EQ(applied.back().what, "level");

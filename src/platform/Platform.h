@@ -5,6 +5,7 @@
 #include "base/MainLoop.h"
 #include "platform/AVService.h"
 #include "platform/BrightnessIndicator.h"
+#include "platform/HotKeyService.h"
 #include "platform/LocationService.h"
 #include "platform/Registry.h"
 #include "platform/WallClock.h"
@@ -36,6 +37,7 @@ struct Platform {
     DisplayServicesSymbols displayServices;
     BrightnessIndicator* indicator = nullptr; // absent: stepping shows no indicator
     PlatformServiceClasses serviceClasses{};
+    HotKeyService* hotKeys = nullptr;         // absent: no global shortcuts
 };
 
 } // namespace brivio

@@ -47,5 +47,6 @@ void addLevelCommands(CLI::App& app, CommandSet& commands);
 void addAutomationCommands(CLI::App& app, CommandSet& commands);
 // edid and doctor: what this machine's monitors say and whether their buses can be reached.
 void addLinuxCommands(CLI::App& app, CommandSet& commands);
+void addDaylightCommands(CLI::App& app, CommandSet& commands);
 
 } // namespace brivio::cli

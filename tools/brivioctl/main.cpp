@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
     addLevelCommands(app, commands);
     addAutomationCommands(app, commands);
     addLinuxCommands(app, commands);
+    addDaylightCommands(app, commands);
 
     try {
         app.parse(argc, argv);

@@ -99,7 +99,9 @@ public:
         std::string range = fmt::format("an integer from {} to {}", min, max);
         if (!it->is_number_integer())
             fail(where, range);
-        if (it->is_number_unsigned() ? it->get<std::uint64_t>() > std::uint64_t(max)
+        // Non-negative literals parse as unsigned: they must meet the lower bound too (refreshRate 0).
+        if (it->is_number_unsigned() ? it->get<std::uint64_t>() > std::uint64_t(max) ||
+                                           (min > 0 && it->get<std::uint64_t>() < std::uint64_t(min))
                                      : it->get<std::int64_t>() < min || it->get<std::int64_t>() > max)
             fail(where, range);
         return it->get<std::int64_t>();
@@ -326,7 +328,7 @@ public:
         Scenario s;
         s.source = file_;
         s.clock.start = *parseInstant("2024-06-21T08:00:00Z");
-        requireObject(j, "", {"displays", "clock", "location"});
+        requireObject(j, "", {"displays", "clock", "location", "events"});
         if (auto it = j.find("displays"); it != j.end()) {
             if (!it->is_array())
                 fail("displays", "an array of displays");
@@ -368,7 +370,39 @@ public:
             s.location.status = int(integer(*it, "location", "status", 0, 4).value_or(0));
             s.location.promptAnswer = int(integer(*it, "location", "promptAnswer", 0, 4).value_or(3));
         }
+        if (auto it = j.find("events"); it != j.end())
+            s.events = events(*it, "events");
         return s;
+    }
+
+    std::vector<ScenarioEvent> events(const json& j, const std::string& path) const {
+        if (!j.is_array())
+            fail(path, "an array of events");
+        // Ten years either way is more than any test needs and far from overflowing the clocks.
+        constexpr std::int64_t limitMs = 10LL * 366 * 24 * 3600 * 1000;
+        std::vector<ScenarioEvent> out;
+        for (std::size_t i = 0; i < j.size(); ++i) {
+            std::string p = fmt::format("{}[{}]", path, i);
+            requireObject(j[i], p, {"atMs", "sleepForMs", "clockJumpMs"});
+            ScenarioEvent e;
+            auto at = integer(j[i], p, "atMs", 0, limitMs);
+            if (!at)
+                fail(join(p, "atMs"), "an integer from 0 to " + std::to_string(limitMs) + " (required)");
+            e.at = std::chrono::milliseconds{*at};
+            auto sleep = integer(j[i], p, "sleepForMs", 1, limitMs);
+            auto jump = integer(j[i], p, "clockJumpMs", -limitMs, limitMs);
+            if (sleep.has_value() == jump.has_value())
+                fail(sleep ? join(p, "clockJumpMs") : p, "exactly one of sleepForMs and clockJumpMs");
+            if (sleep)
+                e.sleepFor = std::chrono::milliseconds{*sleep};
+            if (jump)
+                e.clockJump = std::chrono::milliseconds{*jump};
+            out.push_back(e);
+        }
+        // Equal moments keep the order of the file.
+        std::stable_sort(out.begin(), out.end(),
+                         [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.at < b.at; });
+        return out;
     }
 
 private:

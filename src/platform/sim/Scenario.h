@@ -3,6 +3,7 @@
 // tables, backlights, modes and registry services, plus the clock and the location. Parsing validates
 // every field and names the offending one by its JSON path.
 
+#include "base/Time.h"
 #include "platform/Geometry.h"
 #include "platform/LocationService.h"
 #include "platform/WallClock.h"
@@ -115,11 +116,21 @@ struct ScenarioLocation {
     int promptAnswer = LocationAuthorization::authorizedAlways;
 };
 
+// Something that happens to the machine at a moment of the desk's own time: it sleeps (the wall clock
+// runs on, the loop stands still, a wake follows), or its clock is set by a signed amount.
+struct ScenarioEvent {
+    Duration at{0}; // after the desk's creation, in loop time
+    std::optional<Duration> sleepFor;
+    std::optional<Duration> clockJump;
+    bool operator==(const ScenarioEvent&) const = default;
+};
+
 struct Scenario {
     std::string source; // the file name, or what the text was called
     std::vector<ScenarioDisplay> displays;
     ScenarioClock clock;
     ScenarioLocation location;
+    std::vector<ScenarioEvent> events; // in the order they happen
 
     // Throws ScenarioError.
     static Scenario fromJson(const nlohmann::json& document, const std::string& source);

@@ -30,9 +30,18 @@ SimDesk::SimDesk(MainLoop& loop, Scenario scenario)
     : scenario_(std::move(scenario)), state_(loop), windowServer_(populate(state_, scenario_)),
       registry_(state_, windowServer_), windowSystem_(state_),
       clock_(loop, scenario_.clock.start, scenario_.clock.timeZone), location_(loop, scenario_.location),
-      indicator_(state_) {
+      indicator_(state_), hotKeys_(state_) {
     state_.computeKey = [this](const SimDisplay& d) { return computeKey(d); };
     windowServer_.onScreensChanged = [this] { windowSystem_.postScreensChanged(); };
+    for (const ScenarioEvent& event : scenario_.events)
+        loop.postAfter(event.at, [desk = weak.weak(), event] {
+            if (!desk)
+                return;
+            if (event.sleepFor)
+                desk->sleepFor(*event.sleepFor);
+            if (event.clockJump)
+                desk->jumpClock(*event.clockJump);
+        });
 }
 
 std::unique_ptr<SimDesk> SimDesk::fromFile(MainLoop& loop, const std::string& path) {
@@ -40,9 +49,11 @@ std::unique_ptr<SimDesk> SimDesk::fromFile(MainLoop& loop, const std::string& pa
 }
 
 Platform SimDesk::platform() {
-    return Platform{state_.loop, windowServer_, registry_,          windowSystem_,
-                    clock_,      location_,     avServiceSymbols(), displayServicesSymbols(),
-                    &indicator_};
+    Platform p{state_.loop, windowServer_, registry_,          windowSystem_,
+               clock_,      location_,     avServiceSymbols(), displayServicesSymbols(),
+               &indicator_};
+    p.hotKeys = &hotKeys_;
+    return p;
 }
 
 SimDisplay& SimDesk::display(std::size_t index) const {

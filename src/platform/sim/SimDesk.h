@@ -9,6 +9,7 @@
 #include "platform/Platform.h"
 #include "platform/sim/Scenario.h"
 #include "platform/sim/SimClock.h"
+#include "platform/sim/SimHotKeys.h"
 #include "platform/sim/SimIndicator.h"
 #include "platform/sim/SimLocation.h"
 #include "platform/sim/SimRegistry.h"
@@ -85,6 +86,7 @@ public:
     SimClock& clock() { return clock_; }
     SimLocation& location() { return location_; }
     SimIndicator& indicator() { return indicator_; }
+    SimHotKeys& hotKeys() { return hotKeys_; }
 
 private:
     SimDisplay& display(std::size_t index) const;
@@ -100,6 +102,7 @@ private:
     SimClock clock_;
     SimLocation location_;
     SimIndicator indicator_;
+    SimHotKeys hotKeys_;
     WeakPtrFactory<SimDesk> weak{this};
 };
 

@@ -44,6 +44,13 @@ TEST(Scenario, OptionalFieldsTakeTheirDefaults) {
     EXPECT_EQ(d.displays[0].ddc->vcp.at(0xD6), (VcpFeature{1, 0}));
     EXPECT_EQ(d.displays[0].ddc->failReads, 0);
     EXPECT_EQ(d.clock.start, parseInstant("2024-06-21T04:00:00Z"));
+
+    // Events come out in the order they happen; equal moments keep the file's order.
+    Scenario e = Scenario::parse(R"({"events": [{"atMs": 5000, "clockJumpMs": -3600000},
+        {"atMs": 1000, "sleepForMs": 28800000}, {"atMs": 5000, "sleepForMs": 1}]})",
+                                 "e.json");
+    EXPECT_EQ(e.events, (std::vector<ScenarioEvent>{
+                            {1s, 8h, std::nullopt}, {5s, std::nullopt, -1h}, {5s, 1ms, std::nullopt}}));
 }
 
 TEST(Scenario, RejectsBadFieldsNamingTheirPath) {
@@ -78,6 +85,17 @@ TEST(Scenario, RejectsBadFieldsNamingTheirPath) {
         {R"({"displays": {"name": "A"}})", "displays", "an array"},
         {R"({"clock": {"start": "2024-02-30T00:00:00Z"}})", "clock.start", "an instant"},
         {R"({"location": {"lat": 52.5}})", "location.lon", "both lat and lon"},
+        {R"({"displays": [{"name": "A", "refreshRate": 0}]})", "displays[0].refreshRate", "from 1 to 1000"},
+        {R"({"events": {"atMs": 0}})", "events", "an array"},
+        {R"({"events": [{"sleepForMs": 5}]})", "events[0].atMs", "required"},
+        {R"({"events": [{"atMs": -1, "sleepForMs": 5}]})", "events[0].atMs", "an integer from 0"},
+        {R"({"events": [{"atMs": 0}]})", "events[0]", "exactly one of"},
+        {R"({"events": [{"atMs": 0, "sleepForMs": 5, "clockJumpMs": 5}]})", "events[0].clockJumpMs",
+         "exactly one of"},
+        {R"({"events": [{"atMs": 0, "sleepForMs": 0}]})", "events[0].sleepForMs", "an integer from 1"},
+        {R"({"events": [{"atMs": 0, "clockJumpMs": 1.5}]})", "events[0].clockJumpMs", "an integer"},
+        {R"({"events": [{"atMs": 0, "clockJumpMs": 1e300}]})", "events[0].clockJumpMs", "an integer"},
+        {R"({"events": [{"atMs": 0, "sleep": 5}]})", "events[0].sleep", "a known field"},
         {R"({"location": {"lat": 52.5, "lon": 13.4, "status": 7}})", "location.status", "from 0 to 4"},
     };
     for (const Case& c : cases) {

@@ -33,6 +33,22 @@ struct DeskTest : ::testing::Test {
     }
 };
 
+TEST(SimDeskEvents, SleepsAndClockJumpsHappenInVirtualTime) {
+    VirtualLoop loop;
+    SimDesk sim{loop, Scenario::parse(R"({"clock": {"start": "2024-06-21T04:00:00Z"},
+        "events": [{"atMs": 60000, "sleepForMs": 28800000}, {"atMs": 120000, "clockJumpMs": -3600000}]})",
+                                      "events.json")};
+    Platform p = sim.platform();
+    std::vector<std::pair<WallTime, std::string>> seen;
+    auto w = p.clock.didWake().subscribe([&] { seen.emplace_back(p.clock.now(), "wake"); });
+    auto c = p.clock.clockChanged().subscribe([&] { seen.emplace_back(p.clock.now(), "set"); });
+    loop.advance(59s);
+    EXPECT_TRUE(seen.empty());
+    loop.advance(2min);
+    EXPECT_THAT(seen, ElementsAre(Pair(*parseInstant("2024-06-21T12:01:00Z"), "wake"),
+                                  Pair(*parseInstant("2024-06-21T11:02:00Z"), "set")));
+}
+
 TEST_F(DeskTest, HotPlugRenumbersAndCallsBackThroughTheLoop) {
     EXPECT_EQ(p.windowServer.activeDisplays(), (std::vector<DisplayNumber>{1, 2, 3}));
     listen();

@@ -1,0 +1,44 @@
+#pragma once
+// The two brightness shortcuts as the settings store keeps them: a platform key code and modifier bits
+// in the recorder's layout, per action, and how they become a hot-key registration.
+
+#include "platform/HotKeyService.h"
+#include "settings/PreferenceKeys.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+
+namespace brivio {
+
+// The modifier bits the recorder stores; every other bit is dropped when recording.
+namespace ShortcutModifierBits {
+constexpr std::int64_t shift = 0x20000;
+constexpr std::int64_t control = 0x40000;
+constexpr std::int64_t option = 0x80000;
+constexpr std::int64_t command = 0x100000;
+constexpr std::int64_t all = 0x1E0000;
+} // namespace ShortcutModifierBits
+
+struct StoredShortcut {
+    const char* keyCodeKey;
+    const char* modifiersKey;
+    std::uint32_t hotKeyID;
+    int direction;
+};
+
+inline constexpr std::uint32_t shortcutSignature = fourCharCode("BRIV");
+
+// Up first, then down: the order of registration and of the engine's stored configuration.
+inline constexpr std::array<StoredShortcut, 2> storedShortcuts{{
+    {prefkeys::brightnessUpKeyCode, prefkeys::brightnessUpModifiers, 100, +1},
+    {prefkeys::brightnessDownKeyCode, prefkeys::brightnessDownModifiers, 101, -1},
+}};
+
+// The registration's modifier mask from the stored bits; bits other than the four are dropped.
+std::uint32_t hotKeyModifiers(std::int64_t storedModifiers);
+// The key code to register, or nothing when no shortcut is set: 0 (also what an absent key reads as),
+// negative values, and codes no keyboard has.
+std::optional<std::uint32_t> registrableKeyCode(std::int64_t storedKeyCode);
+
+} // namespace brivio

@@ -1,0 +1,20 @@
+#pragma once
+// The daylight commands: today's sunrise and sunset, the stored position, the schedules and the solar
+// curve. Each runs on an open session and returns the process exit status; typing mistakes throw
+// UsageError before anything is stored.
+
+#include "Session.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brivio::cli {
+
+int showSun(Session& session, const std::optional<std::string>& lat, const std::optional<std::string>& lon,
+            const std::optional<std::string>& date);
+int locationCommand(Session& session, const std::vector<std::string>& words);
+int scheduleCommand(Session& session, const std::vector<std::string>& words);
+int solarCommand(Session& session, const std::vector<std::string>& words);
+
+} // namespace brivio::cli

@@ -141,7 +141,7 @@ TEST_F(DriverTest, ProbeOutcomes) {
             EXPECT_EQ(monitor.setRequests(), std::vector<Bytes>{expected});
         }
         EXPECT_EQ(driver->ddcContrastCurrentCache().count(key), c.features.count(0x12));
-        EXPECT_EQ(driver->inputSource(key),
+        EXPECT_EQ(driver->cachedInputSource(key),
                   c.features.count(0x60) ? std::optional<std::uint8_t>(15) : std::nullopt);
         // Answered from the cache afterwards: no further traffic.
         auto traffic = monitor.transfers.size();

@@ -44,5 +44,6 @@ private:
 };
 
 void addLevelCommands(CLI::App& app, CommandSet& commands);
+void addDeviceCommands(CLI::App& app, CommandSet& commands);
 
 } // namespace brivio::cli

@@ -32,6 +32,9 @@ Session::Session(const GlobalOptions& options) {
     platform_ = std::make_unique<Platform>(desk_->platform());
 
     auto directory = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
+    // The desk's gamma tables outlive a run, as on a real desktop: a run killed while dimmed leaves
+    // them dimmed until the next start puts the calibration back.
+    desk_->persistGammaState(directory + "/sim-gamma.json");
     store_ = std::make_unique<FileKeyValueStore>(loop(), directory);
     store_->setWritesHeld(true);
     preferences_ = std::make_unique<BrivioPreferences>(*store_);

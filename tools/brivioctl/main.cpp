@@ -28,6 +28,7 @@ int main(int argc, char** argv) {
 
     CommandSet commands;
     addLevelCommands(app, commands);
+    addDeviceCommands(app, commands);
 
     try {
         app.parse(argc, argv);

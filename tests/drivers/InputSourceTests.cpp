@@ -1,23 +1,15 @@
 #include "drivers/InputSource.h"
 
 #include <gtest/gtest.h>
-#include <vector>
 
 namespace brivio {
 namespace {
 
-TEST(InputSource, TheMenuListInOrder) {
-    const std::vector<DDCInputSource> expected{
-        {"VGA", 0x01, "cable.connector"},
-        {"DVI", 0x03, "cable.connector"},
-        {"DisplayPort 1", 0x0F, "rectangle.connected.to.line.below"},
-        {"DisplayPort 2", 0x10, "rectangle.connected.to.line.below"},
-        {"HDMI 1", 0x11, "tv"},
-        {"HDMI 2", 0x12, "tv"},
-        {"USB-C", 0x1B, "cable.connector"},
-    };
+TEST(InputSource, UnknownInputsHaveNoEntryAndThePlainSymbol) {
     auto list = ddcInputSources();
-    EXPECT_EQ(std::vector<DDCInputSource>(list.begin(), list.end()), expected);
+    ASSERT_EQ(list.size(), 7u);
+    EXPECT_EQ(list.front().name, "VGA");
+    EXPECT_EQ(list.back().value, 0x1B);
     // An input outside the list, or none read yet, has no entry and the plain connector symbol.
     EXPECT_EQ(inputSourceWithValue(0x13), nullptr);
     EXPECT_EQ(inputSourceSymbol(0x13), "cable.connector");

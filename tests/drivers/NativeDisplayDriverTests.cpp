@@ -1,6 +1,5 @@
 #include "base/Log.h"
 #include "base/VirtualLoop.h"
-#include "core/model/DisplayDriverError.h"
 #include "drivers/NativeDisplayDriver.h"
 #include "platform/sim/SimDesk.h"
 
@@ -63,18 +62,6 @@ TEST_F(NativeTest, WritesClampAndReadsFollowTheBacklight) {
     EXPECT_EQ(missing.readBrightness(display(0).identity.cgID), 1.0);
     missing.writeBrightness(display(0).identity.cgID, 0.1);
     EXPECT_EQ(sim.nativeBrightness(0), 0.7f);
-
-    bool threw = false;
-    auto body = [](NativeDisplayDriver& d, ManagedDisplay m, bool& out) -> Task<void> {
-        try {
-            co_await d.writeValue(0.5, DisplayControl::contrast, m);
-        } catch (const DisplayDriverError& e) {
-            out = e == DisplayDriverError::unsupportedControl(DisplayControl::contrast);
-        }
-    };
-    spawn(loop, body(driver, display(0), threw));
-    loop.runUntilIdle();
-    EXPECT_TRUE(threw);
 }
 
 } // namespace

@@ -1,7 +1,6 @@
 #include "base/VirtualLoop.h"
 #include "core/model/DisplayName.h"
 #include "platform/sim/SimDesk.h"
-#include "support/TestSupport.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -259,42 +258,6 @@ TEST(SimDesk, NumbersKeysAndOverlaysFollowTheirDisplays) {
     EXPECT_FALSE(sim.overlayFor(2));
     window.reset();
     EXPECT_FALSE(sim.overlayFor(renumbered)->open);
-}
-
-TEST(SimDeskGamma, AnotherProgramResetsOnTimeAndTablesOutliveAKilledRun) {
-    const std::string scenario = R"({"displays": [{"name": "M", "vendor": 16, "product": 48, "serial": 5,
-        "calibration": {"red": 0.5}, "gammaResetAtMs": [1000, 3000]}]})";
-    testing::TempDir dir;
-    const std::string path = dir.path() + "/state/sim-gamma.json";
-    VirtualLoop loop;
-    auto dimmed = [](const SimDesk& desk) {
-        GammaTables t = desk.calibration(0);
-        for (auto* channel : {&t.red, &t.green, &t.blue})
-            for (float& v : *channel)
-                v *= 0.5f;
-        return t;
-    };
-    {
-        SimDesk run(loop, Scenario::parse(scenario, "t.json"));
-        run.persistGammaState(path);
-        Platform p = run.platform();
-        p.windowServer.setTransferTables(1, dimmed(run));
-        loop.advance(999ms);
-        EXPECT_DOUBLE_EQ(run.gammaFactor(0), 0.5);
-        loop.advance(1ms);
-        EXPECT_EQ(run.gammaTables(0), run.calibration(0));
-        // Dimmed again, and the run is killed: nothing puts the calibration back.
-        p.windowServer.setTransferTables(1, dimmed(run));
-        EXPECT_TRUE(loop.runUntilSettled(1h)); // the resets to come do not hold a run up
-    }
-    SimDesk next(loop, Scenario::parse(scenario, "t.json"));
-    EXPECT_EQ(next.gammaTables(0), next.calibration(0));
-    next.persistGammaState(path);
-    EXPECT_EQ(next.gammaTables(0), dimmed(next));
-    next.platform().windowServer.restoreColorSyncSettings();
-    SimDesk third(loop, Scenario::parse(scenario, "t.json"));
-    third.persistGammaState(path);
-    EXPECT_EQ(third.gammaTables(0), third.calibration(0));
 }
 
 TEST(SimLocation, ThePromptIsAnsweredOnceAsTheScenarioSays) {

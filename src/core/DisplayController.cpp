@@ -228,8 +228,8 @@ Task<void> DisplayController::restoreDimming(const ManagedDisplay& d, bool known
     overlayDriver_.ensureWindow(d);
     auto stored = remembered(DisplayControl::brightness, key);
     if (!d.capabilities.supportsHardwareBrightness) {
-        if (!d.isBuiltIn && extendedDimmingOn(key)) {
-            gammaDriver_.attach(d);
+        // Tables that cannot be read leave the overlay to dim the display.
+        if (!d.isBuiltIn && extendedDimmingOn(key) && gammaDriver_.attach(d)) {
             overlayDriver_.refresh(d, 1.0);
             gammaDriver_.apply(d, stored);
         } else {
@@ -412,7 +412,7 @@ void DisplayController::applyBrightness(const ManagedDisplay& d, double value, b
     tasks_.cancel(key, animationPurpose(DisplayControl::brightness));
 
     if (!d.capabilities.supportsHardwareBrightness) {
-        bool gamma = !d.isBuiltIn && extendedDimmingOn(key);
+        bool gamma = !d.isBuiltIn && extendedDimmingOn(key) && gammaDriver_.attach(d);
         auto self = weak_.weak();
         StepFunction step = [self, d, gamma](double u) {
             if (auto* c = self.get())
@@ -688,7 +688,9 @@ void DisplayController::setExtendedDimming(bool enabled, DisplayNumber cgID) {
     };
     if (!d.capabilities.supportsHardwareBrightness) {
         if (enabled) {
-            gammaDriver_.attach(d);
+            // Tables that cannot be read: the overlay goes on dimming the display.
+            if (!gammaDriver_.attach(d))
+                return;
             overlayDriver_.setBrightness(d, 1.0, true);
             gammaDriver_.setCachedBrightness(key, clampUnit(b));
             fadeTo(clampUnit(b));

@@ -352,11 +352,61 @@ void DDCDisplayDriver::forgetChannelCapabilities() {
         capabilities_.erase(entry.first);
 }
 
-std::optional<std::uint8_t> DDCDisplayDriver::inputSource(const std::string& key) const {
+std::optional<std::uint8_t> DDCDisplayDriver::cachedInputSource(const std::string& key) const {
     auto it = inputSource_.find(key);
     if (it == inputSource_.end())
         return std::nullopt;
     return it->second;
+}
+
+Task<std::optional<std::uint8_t>> DDCDisplayDriver::inputSource(ManagedDisplay display) {
+    const std::string key = display.identity.stableKey();
+    if (auto cached = cachedInputSource(key))
+        co_return cached;
+    const AVServiceHandle handle = channel(key);
+    if (!handle)
+        co_return std::nullopt;
+    std::optional<VCPReading> reading = co_await getVCP(avService_, handle, ddc::inputSelect);
+    if (!reading)
+        co_return std::nullopt;
+    // Some monitors put a flag in the high byte; the input is the low one.
+    const auto value = static_cast<std::uint8_t>(reading->current & 0xFF);
+    // The display may have left while the read waited on the bus; a cache entry would outlive it.
+    if (channel(key) == handle)
+        inputSource_[key] = value;
+    co_return value;
+}
+
+bool DDCDisplayDriver::setInputSource(std::uint8_t value, const ManagedDisplay& display) {
+    const std::string key = display.identity.stableKey();
+    const AVServiceHandle handle = channel(key);
+    if (!handle || !setVCP(avService_, handle, ddc::inputSelect, value))
+        return false;
+    inputSource_[key] = value;
+    return true;
+}
+
+namespace {
+
+// Free of the driver: the wait between the writes must not stop the second one, and the driver may
+// be gone by then.
+Task<bool> powerOffSequence(AVServiceSymbols symbols, AVServiceHandle handle) {
+    constexpr std::uint16_t powerOffMode = 5;
+    setVCP(symbols, handle, ddc::powerMode, powerOffMode);
+    co_await sleepThrough(DDCDisplayDriver::powerOffRepeat);
+    co_return setVCP(symbols, handle, ddc::powerMode, powerOffMode);
+}
+
+} // namespace
+
+Task<bool> DDCDisplayDriver::powerOff(ManagedDisplay display, PowerOffConfirmed) {
+    // A built-in panel is the machine's own screen; nothing turns it back on from here.
+    if (display.isBuiltIn)
+        co_return false;
+    AVServiceHandle handle = channel(display.identity.stableKey());
+    if (!handle)
+        co_return false;
+    co_return co_await powerOffSequence(avService_, std::move(handle));
 }
 
 AVServiceHandle DDCDisplayDriver::channel(const std::string& key) const {

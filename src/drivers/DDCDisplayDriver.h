@@ -46,9 +46,26 @@ public:
     const std::map<std::string, double>& ddcContrastCurrentCache() const { return contrastCurrent_; }
     const std::map<std::string, double>& ddcVolumeCurrentCache() const { return volumeCurrent_; }
 
-    // The last known input source (the low byte of feature 0x60).
-    std::optional<std::uint8_t> inputSource(const std::string& key) const;
-    void setInputSource(const std::string& key, std::uint8_t value) { inputSource_[key] = value; }
+    // The last known input source (the low byte of feature 0x60), without asking the monitor.
+    std::optional<std::uint8_t> cachedInputSource(const std::string& key) const;
+
+    // The display's current input: the cached value when known, otherwise read from the monitor
+    // (and cached). Absent without a DDC channel or an answer.
+    Task<std::optional<std::uint8_t>> inputSource(ManagedDisplay display);
+    // Tells the monitor to show another input; true (and cached) when the write was taken.
+    bool setInputSource(std::uint8_t value, const ManagedDisplay& display);
+
+    // Only the monitor's own button turns it back on, so powering off takes proof that the user
+    // was asked: a value that must be spelled out at the call site.
+    class PowerOffConfirmed {
+    public:
+        explicit PowerOffConfirmed() = default;
+    };
+    static constexpr Duration powerOffRepeat = 100ms;
+    // Power mode 5 written twice, 100 ms apart (the second reaches monitors that woke on the first);
+    // true when the second write was taken. Refused without a word on the bus for built-in displays
+    // and displays without a DDC channel.
+    Task<bool> powerOff(ManagedDisplay display, PowerOffConfirmed confirmed);
 
     // The confirmed DDC channel of a display (null when none) and the entry points that reach it.
     AVServiceHandle channel(const std::string& key) const;

@@ -16,8 +16,10 @@ GammaDimDriver::GammaDimDriver(MainLoop& loop, WindowServer& windowServer)
 
 GammaDimDriver::~GammaDimDriver() {
     integrityTask_.cancel();
-    for (auto& [key, state] : states_)
+    for (auto& [key, state] : states_) {
         state.fadeTask.cancel();
+        write(state, 1.0f);
+    }
 }
 
 std::optional<GammaTables> GammaDimDriver::capture(DisplayNumber display) {
@@ -40,34 +42,35 @@ void GammaDimDriver::cancelFade(DisplayState& state) {
     state.fadeTask = {};
 }
 
-void GammaDimDriver::attach(const ManagedDisplay& display) {
+bool GammaDimDriver::attach(const ManagedDisplay& display) {
     if (display.isBuiltIn)
-        return;
+        return false;
     auto key = display.identity.stableKey();
     DisplayNumber n = display.identity.cgID;
     if (auto it = states_.find(key); it != states_.end()) {
         DisplayState& state = it->second;
         if (state.cgID == n)
-            return;
+            return true;
         // The display came back under a new number: take its tables afresh, keep its level.
         cancelFade(state);
         state.cgID = n;
         if (auto baseline = capture(n))
             state.baseline = *baseline;
         write(state, state.appliedFactor);
-        return;
+        return true;
     }
     auto baseline = capture(n);
     if (!baseline) {
         logError(LogCategory::overlay, "GammaDimDriver: could not capture baseline for {} — skipping",
                  display.identity.modelName);
-        return;
+        return false;
     }
     DisplayState state;
     state.cgID = n;
     state.baseline = *baseline;
     states_.emplace(key, std::move(state));
     startIntegrityTask();
+    return true;
 }
 
 void GammaDimDriver::apply(const ManagedDisplay& display, std::optional<double> brightness) {

@@ -34,11 +34,15 @@ public:
     };
 
     GammaDimDriver(MainLoop& loop, WindowServer& windowServer);
+    // Puts back the captured tables of every display still attached: an owner that forgot
+    // `restoreAll` must not leave screens dimmed after it is gone.
     ~GammaDimDriver();
     GammaDimDriver(const GammaDimDriver&) = delete;
     GammaDimDriver& operator=(const GammaDimDriver&) = delete;
 
-    void attach(const ManagedDisplay& display);
+    // True when the display is under gamma control afterwards; false for built-in displays and for
+    // displays whose tables cannot be read (the caller keeps dimming those some other way).
+    bool attach(const ManagedDisplay& display);
     void apply(const ManagedDisplay& display, std::optional<double> brightness);
     void fade(const std::string& key, float target);
     void restore(const std::string& key);

@@ -3,6 +3,7 @@
 #include "base/Log.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace brivio {
 
@@ -35,8 +36,11 @@ double NativeDisplayDriver::readBrightness(DisplayNumber display) const {
 }
 
 void NativeDisplayDriver::writeBrightness(DisplayNumber display, double value) const {
-    if (services_.setBrightness)
-        services_.setBrightness(display, static_cast<float>(std::clamp(value, 0.0, 1.0)));
+    if (!services_.setBrightness)
+        return;
+    // A level that is not a number would pass a clamp unchanged and reach the backlight as garbage.
+    const double v = std::isnan(value) || value <= 0 ? 0.0 : std::min(value, 1.0);
+    services_.setBrightness(display, static_cast<float>(v));
 }
 
 Task<DisplayCapabilities> NativeDisplayDriver::probeCapabilities(ManagedDisplay display) {

@@ -141,7 +141,7 @@ TEST_F(DriverTest, ProbeOutcomes) {
             EXPECT_EQ(monitor.setRequests(), std::vector<Bytes>{expected});
         }
         EXPECT_EQ(driver->ddcContrastCurrentCache().count(key), c.features.count(0x12));
-        EXPECT_EQ(driver->inputSource(key),
+        EXPECT_EQ(driver->cachedInputSource(key),
                   c.features.count(0x60) ? std::optional<std::uint8_t>(15) : std::nullopt);
         // Answered from the cache afterwards: no further traffic.
         auto traffic = monitor.transfers.size();
@@ -267,6 +267,88 @@ TEST_F(DriverTest, ReadsBrightnessOnlyThroughTheConfirmedPath) {
     EXPECT_EQ(write(0.6, Control::brightness, system), std::nullopt);
     EXPECT_EQ(systemWrites, (std::vector<float>{0.4f, 0.6f}));
     EXPECT_EQ(write(0.6, Control::volume, system), DisplayDriverError::unsupportedControl(Control::volume));
+}
+
+TEST_F(DriverTest, InputIsReadOnceThenAnsweredFromTheCache) {
+    auto& monitor = addService("DCPAVServiceProxy", 0x100, {{0x10, {80, 100}}});
+    make();
+    auto d = display(2);
+    probe(d); // no answer to 0x60 yet: nothing cached
+    monitor.features[0x60] = {0x0112, 0x1FF};
+    monitor.transfers.clear();
+    EXPECT_EQ(run(driver->inputSource(d)), std::optional<std::uint8_t>(0x12)); // the low byte
+    EXPECT_EQ(monitor.count(true), 1u);
+    auto traffic = monitor.transfers.size();
+    EXPECT_EQ(run(driver->inputSource(d)), std::optional<std::uint8_t>(0x12));
+    EXPECT_EQ(monitor.transfers.size(), traffic);
+
+    // Without a channel there is nothing to ask.
+    auto other = display(3, 2, 0x20);
+    EXPECT_EQ(run(driver->inputSource(other)), std::nullopt);
+    EXPECT_FALSE(driver->setInputSource(0x11, other));
+}
+
+TEST_F(DriverTest, InputSwitchAndPowerOffSendTheExactBytes) {
+    auto& monitor = addService("DCPAVServiceProxy", 0x100, {{0x10, {80, 100}}, {0x60, {0x0F, 0xFF}}});
+    make();
+    auto d = display(2);
+    probe(d);
+    const auto key = d.identity.stableKey();
+
+    struct SwitchCase {
+        int result;
+        bool taken;
+        std::uint8_t cached;
+    };
+    for (SwitchCase c : {SwitchCase{-1, false, 0x0F}, SwitchCase{0, true, 0x12}}) {
+        monitor.transfers.clear();
+        monitor.setResult = c.result;
+        EXPECT_EQ(driver->setInputSource(0x12, d), c.taken);
+        ASSERT_EQ(monitor.transfers.size(), 1u);
+        EXPECT_EQ(monitor.transfers[0].bytes, (Bytes{0x84, 0x03, 0x60, 0x00, 0x12, 0xCA}));
+        EXPECT_EQ(driver->cachedInputSource(key), c.cached);
+    }
+
+    // The answer is the second write's; the wait between them runs on the loop.
+    struct PowerCase {
+        int first, second;
+        bool cancel, reported;
+    };
+    for (PowerCase c :
+         {PowerCase{-1, 0, false, true}, PowerCase{0, -1, false, false}, PowerCase{0, 0, true, false}}) {
+        monitor.transfers.clear();
+        monitor.setResult = c.first;
+        std::optional<bool> reported;
+        auto body = [](DDCDisplayDriver& driver, ManagedDisplay display,
+                       std::optional<bool>& out) -> Task<void> {
+            DDCDisplayDriver::PowerOffConfirmed confirmed;
+            out = co_await driver.powerOff(display, confirmed);
+        };
+        TaskHandle task = spawn(loop, body(*driver, d, reported));
+        loop.runUntilIdle();
+        ASSERT_EQ(monitor.transfers.size(), 1u);
+        if (c.cancel)
+            task.cancel(); // the user may close the panel: the second write still goes out
+        monitor.setResult = c.second;
+        loop.advance(99ms);
+        EXPECT_EQ(monitor.transfers.size(), 1u);
+        loop.advance(1ms);
+        ASSERT_EQ(monitor.transfers.size(), 2u);
+        for (auto& t : monitor.transfers)
+            EXPECT_EQ(t.bytes, (Bytes{0x84, 0x03, 0xD6, 0x00, 0x05, 0x6B}));
+        loop.runUntilSettled(1s);
+        EXPECT_EQ(reported, c.cancel ? std::nullopt : std::optional(c.reported));
+    }
+
+    // A built-in display is refused even under a key that has a channel.
+    monitor.transfers.clear();
+    ManagedDisplay builtIn = d;
+    builtIn.isBuiltIn = true;
+    builtIn.capabilities.supportsPowerOff = true;
+    DDCDisplayDriver::PowerOffConfirmed confirmed;
+    EXPECT_FALSE(run(driver->powerOff(builtIn, confirmed)));
+    EXPECT_FALSE(run(driver->powerOff(display(3, 2, 0x20), confirmed)));
+    EXPECT_TRUE(monitor.transfers.empty());
 }
 
 } // namespace

@@ -48,5 +48,6 @@ void addAutomationCommands(CLI::App& app, CommandSet& commands);
 // edid and doctor: what this machine's monitors say and whether their buses can be reached.
 void addLinuxCommands(CLI::App& app, CommandSet& commands);
 void addDaylightCommands(CLI::App& app, CommandSet& commands);
+void addDeviceCommands(CLI::App& app, CommandSet& commands);
 
 } // namespace brivio::cli

@@ -40,6 +40,9 @@ Session::Session(const GlobalOptions& options) {
         directory + "/sim-" + std::filesystem::path(*options.simFile).stem().string() + ".json";
     if (auto problem = loadDeviceState(*desk_, deviceStatePath_); !problem.empty())
         std::cerr << "brivioctl: " << problem << "\n";
+    // The desk's gamma tables outlive a run, as on a real desktop: a run killed while dimmed leaves
+    // them dimmed until the next start puts the calibration back.
+    desk_->persistGammaState(directory + "/sim-gamma.json");
     store_ = std::make_unique<FileKeyValueStore>(loop(), directory);
     store_->setWritesHeld(true);
     preferences_ = std::make_unique<BrivioPreferences>(*store_);

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     addAutomationCommands(app, commands);
     addLinuxCommands(app, commands);
     addDaylightCommands(app, commands);
+    addDeviceCommands(app, commands);
 
     try {
         app.parse(argc, argv);

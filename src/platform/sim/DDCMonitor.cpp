@@ -11,6 +11,15 @@ constexpr std::uint8_t getVcpOpcode = 0x01;
 constexpr std::uint8_t getVcpReplyOpcode = 0x02;
 constexpr std::uint8_t setVcpOpcode = 0x03;
 constexpr Duration replyPreparation = 40ms;
+constexpr std::uint8_t inputSelect = 0x60;
+constexpr std::uint8_t powerMode = 0xD6;
+
+// Input and power mode values are codes; only levels are held to the feature's maximum.
+std::uint16_t stored(std::uint8_t code, std::uint16_t value, const VcpFeature& feature) {
+    if (code == inputSelect || code == powerMode || feature.max == 0)
+        return value;
+    return std::min(value, feature.max);
+}
 } // namespace
 
 DDCMonitor::DDCMonitor(const MainLoop& loop, std::optional<ScenarioDDC> config)
@@ -76,7 +85,12 @@ void DDCMonitor::handle(const std::uint8_t* payload, std::size_t length) {
         if (it == config_->vcp.end())
             return;
         std::uint16_t v = std::uint16_t(payload[2] << 8 | payload[3]);
-        it->second.current = it->second.max > 0 ? std::min(v, it->second.max) : v;
+        // An input the monitor lacks: acknowledged like any request, and it stays where it is.
+        if (payload[1] == inputSelect && config_->inputs &&
+            std::find(config_->inputs->begin(), config_->inputs->end(), std::uint8_t(v & 0xFF)) ==
+                config_->inputs->end())
+            return;
+        it->second.current = stored(payload[1], v, it->second);
     }
     // Other requests (capabilities, timing reports) are not modelled and get no reply.
 }
@@ -118,7 +132,7 @@ void DDCMonitor::setValue(std::uint8_t code, std::uint16_t value) {
         return;
     auto it = config_->vcp.find(code);
     if (it != config_->vcp.end())
-        it->second.current = it->second.max > 0 ? std::min(value, it->second.max) : value;
+        it->second.current = stored(code, value, it->second);
 }
 
 } // namespace brivio

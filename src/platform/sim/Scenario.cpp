@@ -148,7 +148,7 @@ public:
         requireObject(j, path,
                       {"name", "builtIn", "vendor", "product", "serial", "unit", "displayNumber", "bounds",
                        "rotation", "refreshRate", "screen", "connected", "native", "ddc", "services", "modes",
-                       "calibration", "gammaFails"});
+                       "calibration", "gammaFails", "gammaResetAtMs"});
         ScenarioDisplay d;
         auto name = string(j, path, "name");
         if (!name)
@@ -170,6 +170,8 @@ public:
         d.screen = boolean(j, path, "screen").value_or(true);
         d.connected = boolean(j, path, "connected").value_or(true);
         d.gammaFails = boolean(j, path, "gammaFails").value_or(false);
+        if (auto it = j.find("gammaResetAtMs"); it != j.end())
+            d.gammaResetAtMs = instants(*it, join(path, "gammaResetAtMs"));
         if (auto it = j.find("native"); it != j.end()) {
             std::string p = join(path, "native");
             requireObject(*it, p, {"brightness"});
@@ -217,14 +219,32 @@ public:
     }
 
     ScenarioDDC ddc(const json& j, const std::string& path) const {
-        requireObject(
-            j, path, {"vcp", "failReads", "zeroReplies", "writeFails", "strictTiming", "minWriteIntervalMs"});
+        requireObject(j, path,
+                      {"vcp", "failReads", "zeroReplies", "writeFails", "strictTiming", "minWriteIntervalMs",
+                       "inputs"});
         ScenarioDDC d;
         d.failReads = int(integer(j, path, "failReads", 0, 1000000).value_or(0));
         d.zeroReplies = int(integer(j, path, "zeroReplies", 0, 1000000).value_or(0));
         d.writeFails = boolean(j, path, "writeFails").value_or(false);
         d.strictTiming = boolean(j, path, "strictTiming").value_or(false);
         d.minWriteIntervalMs = int(integer(j, path, "minWriteIntervalMs", 0, 60000).value_or(0));
+        if (auto inputs = j.find("inputs"); inputs != j.end()) {
+            std::string p = join(path, "inputs");
+            if (!inputs->is_array())
+                fail(p, "an array of input values from 1 to 255");
+            d.inputs.emplace();
+            for (std::size_t i = 0; i < inputs->size(); ++i) {
+                const json& v = (*inputs)[i];
+                if (!v.is_number_unsigned() || v.get<std::uint64_t>() < 1 || v.get<std::uint64_t>() > 255)
+                    fail(fmt::format("{}[{}]", p, i), "an input value from 1 to 255");
+                d.inputs->push_back(std::uint8_t(v.get<std::uint64_t>()));
+            }
+            auto vcp = j.find("vcp");
+            if (vcp == j.end() || !vcp->is_object() ||
+                std::none_of(vcp->items().begin(), vcp->items().end(),
+                             [](const auto& item) { return vcpCode(item.key()) == 0x60; }))
+                fail(p, "a list of inputs only for a monitor with a \"0x60\" entry in vcp");
+        }
         auto it = j.find("vcp");
         if (it == j.end())
             return d;
@@ -242,13 +262,30 @@ public:
                              [](const json& v) { return v.is_number_unsigned(); }))
                 fail(where, expected);
             auto current = value[0].get<std::uint64_t>(), max = value[1].get<std::uint64_t>();
-            if (current > 65535 || max > 65535 || (max > 0 && current > max))
-                fail(where, expected);
+            // Input select and power mode hold codes, not levels: their maximum bounds nothing.
+            bool isCode = *code == 0x60 || *code == 0xD6;
+            if (current > 65535 || max > 65535 || (!isCode && max > 0 && current > max))
+                fail(where, isCode ? "[current, max], integers up to 65535" : expected);
             if (d.vcp.count(*code))
                 fail(where, "each VCP code once");
             d.vcp[*code] = {std::uint16_t(current), std::uint16_t(max)};
         }
         return d;
+    }
+
+    std::vector<long long> instants(const json& j, const std::string& path) const {
+        const char* expected = "an array of virtual instants in milliseconds, integers from 0 to 31536000000";
+        if (!j.is_array())
+            fail(path, expected);
+        std::vector<long long> out;
+        for (std::size_t i = 0; i < j.size(); ++i) {
+            const json& v = j[i];
+            // Up to a year of virtual time: enough for any run, far from overflowing the clock.
+            if (!v.is_number_unsigned() || v.get<std::uint64_t>() > 31536000000ull)
+                fail(fmt::format("{}[{}]", path, i), "an integer from 0 to 31536000000 (milliseconds)");
+            out.push_back(static_cast<long long>(v.get<std::uint64_t>()));
+        }
+        return out;
     }
 
     static std::optional<std::uint8_t> vcpCode(const std::string& key) {

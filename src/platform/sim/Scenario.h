@@ -48,6 +48,8 @@ struct ScenarioDDC {
     bool writeFails = false;
     bool strictTiming = false; // a reply is ready only 40 ms after its request
     int minWriteIntervalMs = 0;
+    // The input values (low byte of VCP 0x60) the monitor can switch to; absent: every value.
+    std::optional<std::vector<std::uint8_t>> inputs;
 };
 
 // One registry service of a display, when the scenario lays them out itself.
@@ -102,6 +104,8 @@ struct ScenarioDisplay {
     std::size_t currentMode = 0; // meaningful when `modes` is not empty
     ScenarioCalibration calibration;
     bool gammaFails = false;
+    // Virtual instants (ms after the desk starts) at which another program puts the calibration back.
+    std::vector<long long> gammaResetAtMs;
 };
 
 struct ScenarioClock {

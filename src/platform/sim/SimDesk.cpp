@@ -5,7 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <filesystem>
 #include <fmt/format.h>
+#include <fstream>
+#include <nlohmann/json.hpp>
 #include <stdexcept>
 
 namespace brivio {
@@ -42,6 +46,27 @@ SimDesk::SimDesk(MainLoop& loop, Scenario scenario)
             if (event.clockJump)
                 desk->jumpClock(*event.clockJump);
         });
+    scheduleGammaResets();
+}
+
+void SimDesk::scheduleGammaResets() {
+    for (auto& d : state_.displays) {
+        for (long long at : d->config.gammaResetAtMs) {
+            // Background timers: another program's habits must not keep a run from settling.
+            state_.loop.postAfter(
+                std::chrono::milliseconds(at),
+                [self = weak.weak(), index = d->index] {
+                    SimDesk* desk = self.get();
+                    if (!desk)
+                        return;
+                    SimDisplay& target = *desk->state_.displays[index];
+                    // An unplugged display has no tables; it comes back with its calibration anyway.
+                    if (target.connected)
+                        desk->overwriteGamma(index, target.calibration);
+                },
+                TimerRole::background);
+        }
+    }
 }
 
 std::unique_ptr<SimDesk> SimDesk::fromFile(MainLoop& loop, const std::string& path) {
@@ -126,6 +151,96 @@ void SimDesk::overwriteGamma(std::size_t index, const GammaTables& tables) {
     windowServer_.overwriteGamma(display(index), tables);
 }
 
+std::optional<std::uint8_t> SimDesk::inputSource(std::size_t index) const {
+    auto value = vcpValue(index, 0x60);
+    return value ? std::optional(std::uint8_t(*value & 0xFF)) : std::nullopt;
+}
+
+bool SimDesk::poweredOn(std::size_t index) const {
+    auto mode = powerMode(index);
+    return !mode || (*mode != 4 && *mode != 5);
+}
+
+namespace {
+
+nlohmann::json channelJson(const GammaChannel& channel) {
+    return nlohmann::json(std::vector<float>(channel.begin(), channel.end()));
+}
+
+bool readChannel(const nlohmann::json& j, GammaChannel& channel) {
+    if (!j.is_array() || j.size() != gammaTableSize)
+        return false;
+    for (std::size_t i = 0; i < gammaTableSize; ++i) {
+        if (!j[i].is_number())
+            return false;
+        channel[i] = j[i].get<float>();
+    }
+    return true;
+}
+
+} // namespace
+
+void SimDesk::persistGammaState(const std::string& path) {
+    gammaStatePath_ = path;
+    loadGammaState();
+    saveGammaState(); // throws now, when the place cannot hold the record
+    state_.gammaChanged = [this] {
+        // The system under test must not fail because of the desk's own bookkeeping.
+        try {
+            saveGammaState();
+        } catch (const std::exception&) {
+        }
+    };
+}
+
+void SimDesk::loadGammaState() {
+    std::ifstream in(gammaStatePath_, std::ios::binary);
+    if (!in)
+        return;
+    nlohmann::json document = nlohmann::json::parse(in, nullptr, false);
+    if (!document.is_object() || !document.contains("displays") || !document["displays"].is_object())
+        return;
+    const nlohmann::json& saved = document["displays"];
+    for (auto& d : state_.displays) {
+        auto it = saved.find(state_.keyOf(*d));
+        if (it == saved.end() || !it->is_object())
+            continue;
+        GammaTables tables;
+        if (readChannel(it->value("red", nlohmann::json()), tables.red) &&
+            readChannel(it->value("green", nlohmann::json()), tables.green) &&
+            readChannel(it->value("blue", nlohmann::json()), tables.blue))
+            d->gamma = tables;
+    }
+}
+
+void SimDesk::saveGammaState() {
+    // Only displays away from their calibration: an empty list means nothing is left to undo.
+    nlohmann::json displays = nlohmann::json::object();
+    for (auto& d : state_.displays) {
+        if (d->gamma == d->calibration)
+            continue;
+        displays[state_.keyOf(*d)] = {{"factor", gammaFactor(d->index)},
+                                      {"red", channelJson(d->gamma.red)},
+                                      {"green", channelJson(d->gamma.green)},
+                                      {"blue", channelJson(d->gamma.blue)}};
+    }
+    nlohmann::json document = {{"displays", displays}};
+    // Written beside and renamed over, so that a run killed mid-write leaves the previous record.
+    std::filesystem::path target(gammaStatePath_);
+    if (target.has_parent_path())
+        std::filesystem::create_directories(target.parent_path());
+    const std::string temporary = gammaStatePath_ + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw std::runtime_error(fmt::format("cannot write the gamma state {}", temporary));
+        out << document.dump() << "\n";
+        if (!out.flush())
+            throw std::runtime_error(fmt::format("cannot write the gamma state {}", temporary));
+    }
+    std::filesystem::rename(temporary, target);
+}
+
 AVServiceSymbols SimDesk::avServiceSymbols() {
     auto weakDesk = weak.weak();
     auto create = [weakDesk](const RegistryService& service) -> AVServiceHandle {
@@ -139,6 +254,7 @@ AVServiceSymbols SimDesk::avServiceSymbols() {
         if (!weakDesk || !channel)
             return SimResult::noDevice;
         SimDisplay& d = channel->display;
+        const auto inputBefore = d.monitor.value(0x60), powerBefore = d.monitor.value(0xD6);
         int rc = d.connected ? d.monitor.write(chip, address, bytes, length) : SimResult::noDevice;
         if (weakDesk->state_.trace.enabled()) {
             std::string details =
@@ -146,6 +262,10 @@ AVServiceSymbols SimDesk::avServiceSymbols() {
             if (rc != 0)
                 details += fmt::format(" -> error {:08X}", std::uint32_t(rc));
             weakDesk->state_.record("i2c", &d, details);
+            if (auto input = d.monitor.value(0x60); input != inputBefore)
+                weakDesk->state_.record("input", &d, fmt::format("0x{:02X}", *input & 0xFF));
+            if (auto power = d.monitor.value(0xD6); power != powerBefore)
+                weakDesk->state_.record("power", &d, fmt::format("{}", *power));
         }
         return rc;
     };

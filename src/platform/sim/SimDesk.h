@@ -53,6 +53,12 @@ public:
     // The user pressed the monitor's own buttons.
     void setVcpValue(std::size_t index, std::uint8_t code, std::uint16_t value);
     const DDCMonitor& monitor(std::size_t index) const { return display(index).monitor; }
+    // The input the monitor shows (low byte of VCP 0x60); absent when it has no input select.
+    std::optional<std::uint8_t> inputSource(std::size_t index) const;
+    // The monitor's power mode (VCP 0xD6: 1 on, 4 and 5 off); absent when it has no power control.
+    std::optional<std::uint16_t> powerMode(std::size_t index) const { return vcpValue(index, 0xD6); }
+    // False once the monitor was told to switch itself off.
+    bool poweredOn(std::size_t index) const;
 
     // The backlight level; absent for a display the brightness service refuses.
     std::optional<float> nativeBrightness(std::size_t index) const;
@@ -65,6 +71,12 @@ public:
     double gammaFactor(std::size_t index) const;
     // Another program writes the display's gamma tables.
     void overwriteGamma(std::size_t index, const GammaTables& tables);
+
+    // Keeps the gamma tables in force in `path`, as the window server outlives the programs that
+    // set them: tables a run left dimmed (because it was killed) are in force again when the next
+    // desk starts on the same file. Loads the file now; a missing or unreadable one counts as
+    // "all at calibration". Every later change of any display's tables rewrites the file at once.
+    void persistGammaState(const std::string& path);
 
     std::optional<OverlayState> overlayFor(DisplayNumber display) const {
         return windowSystem_.overlayFor(display);
@@ -93,6 +105,9 @@ private:
     std::string computeKey(const SimDisplay& display);
     AVServiceSymbols avServiceSymbols();
     DisplayServicesSymbols displayServicesSymbols();
+    void scheduleGammaResets();
+    void loadGammaState();
+    void saveGammaState();
 
     Scenario scenario_;
     SimState state_;
@@ -103,6 +118,7 @@ private:
     SimLocation location_;
     SimIndicator indicator_;
     SimHotKeys hotKeys_;
+    std::string gammaStatePath_;
     WeakPtrFactory<SimDesk> weak{this};
 };
 

@@ -40,6 +40,8 @@ struct SimState {
     Trace trace;
     std::vector<std::unique_ptr<SimDisplay>> displays;
     std::function<std::string(const SimDisplay&)> computeKey;
+    // Called after any display's gamma tables changed (to keep a record that outlives the run).
+    std::function<void()> gammaChanged;
 
     // The connected display with this number.
     SimDisplay* connected(DisplayNumber number) const;
@@ -48,6 +50,10 @@ struct SimState {
     const std::string& keyOf(SimDisplay& display);
     // A trace line about `display` ("-" stands for the key when there is none).
     void record(std::string_view kind, SimDisplay* display, std::string_view details);
+    void noteGammaChanged() const {
+        if (gammaChanged)
+            gammaChanged();
+    }
 };
 
 // The identity ramp scaled per channel and shaped by the calibration's exponent.

@@ -149,13 +149,17 @@ double SimWindowServer::gammaFactor(const SimDisplay& d, const GammaTables& t) c
 
 void SimWindowServer::restoreColorSyncSettings() {
     ++restores_;
+    bool changed = false;
     for (auto& d : state_.displays) {
         if (d->gamma == d->calibration)
             continue;
         d->gamma = d->calibration;
+        changed = true;
         if (d->connected)
             state_.record("gamma", d.get(), "1.0000");
     }
+    if (changed)
+        state_.noteGammaChanged();
 }
 
 int SimWindowServer::getTransferTables(DisplayNumber n, GammaTables& tables) {
@@ -176,12 +180,14 @@ int SimWindowServer::setTransferTables(DisplayNumber n, const GammaTables& table
         return SimResult::cgFailure;
     d->gamma = tables;
     state_.record("gamma", d, fmt::format("{:.4f}", gammaFactor(*d, tables)));
+    state_.noteGammaChanged();
     return 0;
 }
 
 void SimWindowServer::overwriteGamma(SimDisplay& d, const GammaTables& tables) {
     d.gamma = tables;
     state_.record("gamma", &d, fmt::format("{:.4f}", gammaFactor(d, tables)));
+    state_.noteGammaChanged();
 }
 
 PlatformMode SimWindowServer::mode(const SimDisplay& d, std::size_t i) const {
@@ -257,8 +263,11 @@ bool SimWindowServer::connect(SimDisplay& d) {
         d.number = ++highestNumber_;
     highestNumber_ = std::max(highestNumber_, d.number);
     d.connected = true;
+    const bool gammaWasOff = d.gamma != d.calibration;
     d.gamma = d.calibration; // a display comes back with its calibration
     d.cachedKey.reset();
+    if (gammaWasOff)
+        state_.noteGammaChanged();
     state_.record("plug", &d, fmt::format("connected {}", d.number));
     fire(d.number, ReconfigurationFlags::add);
     fire(d.number, ReconfigurationFlags::enabled);

@@ -3,11 +3,13 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace brivio {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using ::testing::HasSubstr;
 
 // One external monitor reached through the desk's AV-service entry points, as the DDC layer reaches it.
 struct Bus {
@@ -130,6 +132,36 @@ TEST(DDCMonitor, StrictTimingAndWritePacing) {
     paced.write(Bus::setRequest(0x10, 30));
     EXPECT_EQ(paced.desk.vcpValue(0, 0x10), 30);
     EXPECT_EQ(paced.desk.monitor(0).setRequestsDropped(), 1);
+}
+
+TEST(DDCMonitor, InputsTheMonitorLacksAreAcknowledgedAndChangeNothing) {
+    // Input and power values are codes: neither is held to its maximum.
+    Bus bus(R"({"vcp": {"0x60": [271, 3], "0xD6": [1, 5]}, "inputs": [15, 17, 18]})");
+    std::ostringstream trace;
+    bus.desk.setTraceStream(&trace);
+    EXPECT_EQ(bus.desk.inputSource(0), 0x0F); // 0x010F: the low byte is the input
+    struct Step {
+        std::uint16_t value;
+        std::uint8_t shown;
+    };
+    for (Step step : {Step{0x12, 0x12}, Step{0x1B, 0x12}, Step{0x0F, 0x0F}}) {
+        EXPECT_EQ(bus.write(Bus::setRequest(0x60, step.value)), 0);
+        EXPECT_EQ(bus.desk.inputSource(0), step.shown) << step.value;
+    }
+    EXPECT_TRUE(bus.desk.poweredOn(0));
+    bus.write(Bus::setRequest(0xD6, 5));
+    EXPECT_EQ(bus.desk.powerMode(0), 5);
+    EXPECT_FALSE(bus.desk.poweredOn(0));
+    const std::string lines = trace.str();
+    EXPECT_THAT(lines, HasSubstr("input v16-p48-s5 0x12\n"));
+    EXPECT_THAT(lines, HasSubstr("power v16-p48-s5 5\n"));
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 7); // 4 writes, 3 of them changes
+
+    Bus open(R"({"vcp": {"0x60": [17, 0]}})"); // without a list every input is taken
+    open.write(Bus::setRequest(0x60, 0x1B));
+    EXPECT_EQ(open.desk.inputSource(0), 0x1B);
+    EXPECT_FALSE(open.desk.powerMode(0));
+    EXPECT_TRUE(open.desk.poweredOn(0));
 }
 
 } // namespace

@@ -97,6 +97,15 @@ TEST(Scenario, RejectsBadFieldsNamingTheirPath) {
         {R"({"events": [{"atMs": 0, "clockJumpMs": 1e300}]})", "events[0].clockJumpMs", "an integer"},
         {R"({"events": [{"atMs": 0, "sleep": 5}]})", "events[0].sleep", "a known field"},
         {R"({"location": {"lat": 52.5, "lon": 13.4, "status": 7}})", "location.status", "from 0 to 4"},
+        {R"({"displays": [{"name": "A", "ddc": {"vcp": {"0x60": [15, 0]}, "inputs": [15, 0]}}]})",
+         "displays[0].ddc.inputs[1]", "from 1 to 255"},
+        {R"({"displays": [{"name": "A", "ddc": {"vcp": {"0x60": [15, 0]}, "inputs": 15}}]})",
+         "displays[0].ddc.inputs", "an array"},
+        {R"({"displays": [{"name": "A", "ddc": {"vcp": {"0x10": [1, 100]}, "inputs": [15]}}]})",
+         "displays[0].ddc.inputs", "\"0x60\" entry"},
+        {R"({"displays": [{"name": "A", "gammaResetAtMs": [100, -5]}]})", "displays[0].gammaResetAtMs[1]",
+         "milliseconds"},
+        {R"({"displays": [{"name": "A", "gammaResetAtMs": 100}]})", "displays[0].gammaResetAtMs", "an array"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);

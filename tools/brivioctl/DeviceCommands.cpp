@@ -1,0 +1,153 @@
+// brivioctl's commands for what a monitor does beyond its levels: the input it shows, switching
+// itself off, and Extended Dimming (gamma dimming) per display.
+
+#include "Arguments.h"
+#include "CommandSet.h"
+#include "drivers/InputSource.h"
+
+#include <algorithm>
+#include <cctype>
+#include <fmt/format.h>
+#include <iostream>
+#include <optional>
+
+namespace brivio::cli {
+
+namespace {
+
+// Runs one driver operation to its end on the session's loop.
+template <typename T> T finish(Session& session, Task<T> task) {
+    std::optional<T> out;
+    auto body = [](Task<T> t, std::optional<T>& o) -> Task<void> { o = co_await std::move(t); };
+    spawn(session.loop(), body(std::move(task), out));
+    session.settle();
+    if (!out)
+        throw std::runtime_error("the request to the display did not finish");
+    return std::move(*out);
+}
+
+std::string describeInput(std::uint8_t value) {
+    const DDCInputSource* source = inputSourceWithValue(value);
+    return fmt::format("{} (0x{:02X})", source ? source->name : "unknown input", value);
+}
+
+std::string knownInputs() {
+    std::string names;
+    for (const auto& source : ddcInputSources())
+        names += (names.empty() ? "" : ", ") + source.name;
+    return names;
+}
+
+ManagedDisplay inputCapable(Session& session, const std::string& word) {
+    ManagedDisplay d = selectDisplay(word, session.controller().displays());
+    if (d.isBuiltIn || !d.capabilities.supportsInputSwitch)
+        throw UsageError(fmt::format("'{}' cannot switch inputs: it has no input select over DDC/CI", word));
+    return d;
+}
+
+int showInput(Session& session, const std::string& displayWord) {
+    ManagedDisplay d = inputCapable(session, displayWord);
+    std::optional<std::uint8_t> value = finish(session, session.controller().ddcDriver().inputSource(d));
+    if (!value) {
+        std::cerr << fmt::format("brivioctl: '{}' did not say which input it shows\n", displayWord);
+        return 1;
+    }
+    std::cout << describeInput(*value) << "\n";
+    return 0;
+}
+
+int switchInput(Session& session, const std::string& displayWord, const std::string& sourceWord) {
+    std::optional<std::uint8_t> value = parseInputSource(sourceWord);
+    if (!value)
+        throw UsageError(fmt::format("'{}' is not an input: give one of {}, or a code such as 0x11",
+                                     sourceWord, knownInputs()));
+    ManagedDisplay d = inputCapable(session, displayWord);
+    bool taken = session.controller().ddcDriver().setInputSource(*value, d);
+    session.settle();
+    if (!taken) {
+        std::cerr << fmt::format("brivioctl: '{}' did not take the switch to {}\n", displayWord,
+                                 describeInput(*value));
+        return 1;
+    }
+    return 0;
+}
+
+// The user's own yes on the terminal; anything else, or no answer at all, is a no.
+bool userAgrees(const ManagedDisplay& d) {
+    std::cout << fmt::format("Power off {}? The display will be powered off and must be turned back on "
+                             "manually using its power button. [y/N] ",
+                             d.identity.modelName)
+              << std::flush;
+    std::string answer;
+    if (!std::getline(std::cin, answer))
+        return false;
+    std::transform(answer.begin(), answer.end(), answer.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return answer == "y" || answer == "yes";
+}
+
+int powerOff(Session& session, const std::string& displayWord, bool yes) {
+    ManagedDisplay d = selectDisplay(displayWord, session.controller().displays());
+    if (d.isBuiltIn)
+        throw UsageError(
+            fmt::format("'{}' is the built-in display: it is not powered off from here", displayWord));
+    if (!d.capabilities.supportsPowerOff)
+        throw UsageError(fmt::format("'{}' cannot be powered off over its connection", displayWord));
+    if (!yes && !userAgrees(d)) {
+        std::cout << "Cancelled; nothing was sent.\n";
+        return 1;
+    }
+    DDCDisplayDriver::PowerOffConfirmed confirmed;
+    bool taken = finish(session, session.controller().ddcDriver().powerOff(d, confirmed));
+    if (!taken) {
+        std::cerr << fmt::format("brivioctl: '{}' did not take the power-off request\n", displayWord);
+        return 1;
+    }
+    return 0;
+}
+
+int setDimming(Session& session, const std::string& displayWord, const std::string& modeWord) {
+    if (modeWord != "extended" && modeWord != "normal")
+        throw UsageError(fmt::format("'{}' is not a dimming mode: use extended or normal", modeWord));
+    ManagedDisplay d = selectDisplay(displayWord, session.controller().displays());
+    if (d.isBuiltIn)
+        throw UsageError(fmt::format(
+            "'{}' is the built-in display: Extended Dimming is for external displays", displayWord));
+    session.controller().setExtendedDimming(modeWord == "extended", d.identity.cgID);
+    session.settle();
+    return 0;
+}
+
+} // namespace
+
+void addDeviceCommands(CLI::App& app, CommandSet& commands) {
+    struct Words {
+        std::string display, source, mode;
+        bool yes = false;
+    };
+    auto words = std::make_shared<Words>();
+
+    auto* input = commands.add(app, "input", "Print a monitor's input, or switch it to another",
+                               [words](CommandContext& c) {
+                                   if (words->source.empty())
+                                       return showInput(c.session(), words->display);
+                                   return switchInput(c.session(), words->display, words->source);
+                               });
+    input->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
+    input->add_option("SOURCE", words->source,
+                      "An input name (HDMI 1, hdmi1, DisplayPort 2, ...) or code (0x11)");
+
+    auto* power = commands.add(
+        app, "power-off", "Switch a monitor off (only its own button turns it on)",
+        [words](CommandContext& c) { return powerOff(c.session(), words->display, words->yes); });
+    power->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
+    power->add_flag("--yes", words->yes, "Do not ask first");
+
+    auto* dimming = commands.add(
+        app, "dimming", "Turn Extended Dimming (gamma) on or off for a display",
+        [words](CommandContext& c) { return setDimming(c.session(), words->display, words->mode); });
+    dimming->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
+    dimming->add_option("MODE", words->mode, "extended or normal")->required();
+}
+
+} // namespace brivio::cli

@@ -1,5 +1,6 @@
 #include "modes/DisplayControlStrip.h"
 
+#include <algorithm>
 #include <fmt/format.h>
 
 namespace brivio {
@@ -9,16 +10,10 @@ struct DisplayControlStrip::State {
     MainLoop& loop;
     DisplayModeManager& manager;
     ManagedDisplay display;
-    ModeList modes, preferredModes, allModes;
-    CurrentMode currentMode, previousMode;
-    int revertCountdown = countdownSeconds;
+    ModeStripState view;
     std::optional<TaskHandle> revertTask;
-    int currentRotation = 0;
-    std::optional<int> previousRotation;
-    int rotationRevertCountdown = countdownSeconds;
     std::optional<TaskHandle> rotationRevertTask;
-    bool displayGone = false;
-    Signal<> changed;
+    Signal<PendingKind> changed;
 
     State(MainLoop& l, DisplayModeManager& m, ManagedDisplay d)
         : loop(l), manager(m), display(std::move(d)) {}
@@ -31,90 +26,98 @@ struct DisplayControlStrip::State {
         task.reset();
     }
 
-    static Task<void> countdown(std::shared_ptr<State> state, bool rotation) {
-        int& secondsLeft = rotation ? state->rotationRevertCountdown : state->revertCountdown;
+    static Task<void> countdown(std::shared_ptr<State> state, PendingKind kind) {
+        bool rotation = kind == PendingKind::rotation;
+        int& secondsLeft = rotation ? state->view.rotationRevertCountdown : state->view.revertCountdown;
         for (int r = countdownSeconds - 1; r >= 0; --r) {
             co_await sleep(1s);
             secondsLeft = r;
-            state->changed.emit();
+            state->changed.emit(kind);
         }
-        if (rotation && state->previousRotation)
-            state->revertRotation(*state->previousRotation);
-        else if (!rotation && state->previousMode)
-            state->revertMode(*state->previousMode);
+        // A display that left may have handed its number to another one; never turn or switch that.
+        if (!state->manager.stillNames(state->number(), state->display.identity)) {
+            (rotation ? state->rotationRevertTask : state->revertTask).reset();
+            rotation ? state->view.previousRotation.reset() : state->view.previousMode.reset();
+            state->changed.emit(kind);
+        } else if (rotation && state->view.previousRotation) {
+            state->revertRotation(*state->view.previousRotation);
+        } else if (!rotation && state->view.previousMode) {
+            state->revertMode(*state->view.previousMode);
+        }
     }
 
-    TaskHandle startCountdown(std::shared_ptr<State> self, bool rotation) {
-        return spawn(loop, countdown(std::move(self), rotation), manager.token());
+    TaskHandle startCountdown(std::shared_ptr<State> self, PendingKind kind) {
+        return spawn(loop, countdown(std::move(self), kind), manager.token());
     }
 
     void applyMode(std::shared_ptr<State> self, const DisplayResolutionMode& mode) {
-        if (displayGone || (currentMode && *currentMode == mode))
+        if (view.currentMode && *view.currentMode == mode)
             return;
-        auto old = currentMode;
+        auto old = view.currentMode;
         if (!manager.switchToMode(number(), mode))
             return;
-        currentMode = mode;
-        previousMode = old;
-        revertCountdown = countdownSeconds;
+        view.currentMode = mode;
+        view.previousMode = old;
+        view.revertCountdown = countdownSeconds;
         stop(revertTask);
-        revertTask = startCountdown(std::move(self), false);
-        changed.emit();
+        revertTask = startCountdown(std::move(self), PendingKind::mode);
+        changed.emit(PendingKind::mode);
     }
 
     void keepMode() {
         stop(revertTask);
-        previousMode.reset();
-        changed.emit();
+        view.previousMode.reset();
+        changed.emit(PendingKind::mode);
     }
 
     void revertMode(DisplayResolutionMode target) {
         stop(revertTask);
-        previousMode.reset();
-        if (!displayGone && manager.switchToMode(number(), target))
-            currentMode = manager.currentMode(number());
-        changed.emit();
+        view.previousMode.reset();
+        if (manager.switchToMode(number(), target))
+            view.currentMode = manager.currentMode(number());
+        changed.emit(PendingKind::mode);
     }
 
     void applyRotation(std::shared_ptr<State> self, int angle) {
-        if (displayGone || angle == currentRotation)
+        bool offered = std::find(rotationAngles.begin(), rotationAngles.end(), angle) != rotationAngles.end();
+        if (!offered || angle == view.currentRotation)
             return;
-        int old = currentRotation;
+        int old = view.currentRotation;
         if (!manager.setRotation(angle, number()))
             return;
-        currentRotation = angle;
-        previousRotation = old;
-        rotationRevertCountdown = countdownSeconds;
+        view.currentRotation = angle;
+        view.previousRotation = old;
+        view.rotationRevertCountdown = countdownSeconds;
         stop(rotationRevertTask);
-        rotationRevertTask = startCountdown(std::move(self), true);
-        changed.emit();
+        rotationRevertTask = startCountdown(std::move(self), PendingKind::rotation);
+        changed.emit(PendingKind::rotation);
     }
 
     void keepRotation() {
         stop(rotationRevertTask);
-        previousRotation.reset();
-        changed.emit();
+        view.previousRotation.reset();
+        changed.emit(PendingKind::rotation);
     }
 
     void revertRotation(int angle) {
         stop(rotationRevertTask);
-        previousRotation.reset();
-        if (!displayGone)
-            currentRotation =
-                manager.setRotation(angle, number()) ? angle : manager.currentRotation(number());
-        changed.emit();
+        view.previousRotation.reset();
+        // Showing the target after a refusal would claim an angle the display does not have.
+        view.currentRotation =
+            manager.setRotation(angle, number()) ? angle : manager.currentRotation(number());
+        changed.emit(PendingKind::rotation);
     }
 };
 
 DisplayControlStrip::DisplayControlStrip(MainLoop& loop, DisplayModeManager& manager, ManagedDisplay display)
     : state_(std::make_shared<State>(loop, manager, std::move(display))) {
-    auto& s = *state_;
-    auto n = s.number();
-    s.modes = manager.modes(n);
-    s.preferredModes = manager.preferredModes(n);
-    s.allModes = manager.allModes(n);
-    s.currentMode = manager.currentMode(n);
-    s.currentRotation = manager.currentRotation(n);
+    auto& v = state_->view;
+    auto n = state_->number();
+    v.modes = manager.modes(n);
+    v.preferredModes = manager.preferredModes(n);
+    v.allModes = manager.allModes(n);
+    v.currentMode = manager.currentMode(n);
+    v.currentRotation = manager.currentRotation(n);
 }
 
 DisplayControlStrip::~DisplayControlStrip() = default;
@@ -122,38 +125,14 @@ DisplayControlStrip::~DisplayControlStrip() = default;
 const ManagedDisplay& DisplayControlStrip::display() const {
     return state_->display;
 }
-const ModeList& DisplayControlStrip::modes() const {
-    return state_->modes;
+
+const ModeStripState& DisplayControlStrip::state() const {
+    return state_->view;
 }
-const ModeList& DisplayControlStrip::preferredModes() const {
-    return state_->preferredModes;
-}
-const ModeList& DisplayControlStrip::allModes() const {
-    return state_->allModes;
-}
-const CurrentMode& DisplayControlStrip::currentMode() const {
-    return state_->currentMode;
-}
-const CurrentMode& DisplayControlStrip::previousMode() const {
-    return state_->previousMode;
-}
-int DisplayControlStrip::revertCountdown() const {
-    return state_->revertCountdown;
-}
-const std::optional<TaskHandle>& DisplayControlStrip::revertTask() const {
-    return state_->revertTask;
-}
-int DisplayControlStrip::currentRotation() const {
-    return state_->currentRotation;
-}
-std::optional<int> DisplayControlStrip::previousRotation() const {
-    return state_->previousRotation;
-}
-int DisplayControlStrip::rotationRevertCountdown() const {
-    return state_->rotationRevertCountdown;
-}
-const std::optional<TaskHandle>& DisplayControlStrip::rotationRevertTask() const {
-    return state_->rotationRevertTask;
+
+bool DisplayControlStrip::countingDown(PendingKind kind) const {
+    auto& task = kind == PendingKind::mode ? state_->revertTask : state_->rotationRevertTask;
+    return task && task->running();
 }
 
 void DisplayControlStrip::applyMode(const DisplayResolutionMode& mode) {
@@ -176,39 +155,31 @@ void DisplayControlStrip::revertRotation(int angle) {
 }
 
 ModeList DisplayControlStrip::refreshOptions() const {
-    return brivio::refreshOptions(state_->allModes, state_->currentMode);
+    return brivio::refreshOptions(state_->view.allModes, state_->view.currentMode);
 }
 bool DisplayControlStrip::hasBothScaleKinds() const {
-    return brivio::hasBothScaleKinds(state_->modes);
+    return brivio::hasBothScaleKinds(state_->view.modes);
 }
 void DisplayControlStrip::toggleHiDPI() {
-    if (auto target = hiDPIToggleTarget(state_->modes, state_->currentMode))
+    if (auto target = hiDPIToggleTarget(state_->view.modes, state_->view.currentMode))
         applyMode(*target);
 }
 
 std::optional<std::string> DisplayControlStrip::modeBanner() const {
-    if (!state_->previousMode)
+    if (!state_->view.previousMode)
         return std::nullopt;
-    return fmt::format("Keep the display changes? ({}s)", static_cast<long long>(state_->revertCountdown));
+    return fmt::format("Keep the display changes? ({}s)",
+                       static_cast<long long>(state_->view.revertCountdown));
 }
 
 std::optional<std::string> DisplayControlStrip::rotationBanner() const {
-    if (!state_->previousRotation)
+    if (!state_->view.previousRotation)
         return std::nullopt;
-    return fmt::format("Keep the rotation? ({}s)", static_cast<long long>(state_->rotationRevertCountdown));
+    return fmt::format("Keep the rotation? ({}s)",
+                       static_cast<long long>(state_->view.rotationRevertCountdown));
 }
 
-void DisplayControlStrip::displayLeft() {
-    auto& s = *state_;
-    s.displayGone = true;
-    State::stop(s.revertTask);
-    State::stop(s.rotationRevertTask);
-    s.previousMode.reset();
-    s.previousRotation.reset();
-    s.changed.emit();
-}
-
-Signal<>& DisplayControlStrip::changed() {
+Signal<PendingKind>& DisplayControlStrip::changed() {
     return state_->changed;
 }
 

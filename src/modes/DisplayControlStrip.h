@@ -1,7 +1,7 @@
 #pragma once
 // The mode and rotation state of one display's control strip: the listed modes, the current mode and
 // rotation, and the ten-second unconfirmed state after a change, which "Keep" confirms and "Revert" or
-// the end of the countdown undoes. Holds no widgets; views observe `changed`.
+// the end of the countdown undoes. Holds no widgets; views read `state()` whenever `changed` fires.
 
 #include "base/MainLoop.h"
 #include "base/Signal.h"
@@ -16,31 +16,40 @@
 
 namespace brivio {
 
+enum class PendingKind { mode, rotation };
+
+// Everything a view of the strip shows. A kind is unconfirmed while its previous value is present.
+struct ModeStripState {
+    ModeList modes;
+    ModeList preferredModes;
+    ModeList allModes;
+    CurrentMode currentMode;
+    CurrentMode previousMode;
+    int revertCountdown = 10; // seconds left to confirm the mode
+    int currentRotation = 0;  // degrees
+    std::optional<int> previousRotation;
+    int rotationRevertCountdown = 10;
+
+    bool pending(PendingKind kind) const {
+        return kind == PendingKind::mode ? previousMode.has_value() : previousRotation.has_value();
+    }
+};
+
 class DisplayControlStrip {
 public:
     static constexpr int countdownSeconds = 10;
 
     // Reads the lists, the current mode and the rotation once; they are not read again.
     DisplayControlStrip(MainLoop& loop, DisplayModeManager& manager, ManagedDisplay display);
-    // A change still unconfirmed when the strip goes (its card was hidden) keeps counting down and is
-    // reverted at the end: nobody can confirm it any more. `displayLeft` is the way to stop it.
+    // A countdown still running when the strip goes (its card was hidden, or its display left) keeps
+    // counting and reverts at the end, since nobody can confirm the change any more.
     ~DisplayControlStrip();
     DisplayControlStrip(const DisplayControlStrip&) = delete;
     DisplayControlStrip& operator=(const DisplayControlStrip&) = delete;
 
     const ManagedDisplay& display() const;
-    const ModeList& modes() const;
-    const ModeList& preferredModes() const;
-    const ModeList& allModes() const;
-    const CurrentMode& currentMode() const;
-    // Present while a change away from a known mode is unconfirmed.
-    const CurrentMode& previousMode() const;
-    int revertCountdown() const;
-    const std::optional<TaskHandle>& revertTask() const;
-    int currentRotation() const;
-    std::optional<int> previousRotation() const;
-    int rotationRevertCountdown() const;
-    const std::optional<TaskHandle>& rotationRevertTask() const;
+    const ModeStripState& state() const;
+    bool countingDown(PendingKind kind) const;
 
     // Switches unless `mode` is already current; on success starts a fresh countdown back to the mode
     // that was current (only one step is ever reverted). A failed switch changes nothing.
@@ -48,10 +57,11 @@ public:
     void keepMode();
     // Stops the countdown and switches to `target`; on success the current mode is read back.
     void revertMode(DisplayResolutionMode target);
+    // Angles other than 0, 90, 180 and 270 are ignored.
     void applyRotation(int angle);
     void keepRotation();
-    // Stops the countdown and turns back to `angle`; if the platform refuses, the current rotation is
-    // read back from it rather than assumed.
+    // Stops the countdown and turns back to `angle`; if the platform refuses, the rotation is read back
+    // from it rather than assumed.
     void revertRotation(int angle);
 
     ModeList refreshOptions() const;
@@ -64,12 +74,8 @@ public:
     // "Keep the rotation? (7s)" while a rotation is unconfirmed.
     std::optional<std::string> rotationBanner() const;
 
-    // The display is gone: both countdowns stop without reverting (its number may soon name another
-    // display) and later changes are ignored.
-    void displayLeft();
-
-    // After every change of the state above.
-    Signal<>& changed();
+    // After every change of the state, naming the kind that changed.
+    Signal<PendingKind>& changed();
 
 private:
     struct State;

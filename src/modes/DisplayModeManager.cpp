@@ -138,6 +138,15 @@ bool DisplayModeManager::switchToMode(DisplayNumber display, const DisplayResolu
     return configuration->completePermanently() == 0;
 }
 
+bool DisplayModeManager::stillNames(DisplayNumber display, const DisplayIdentity& identity) const {
+    auto online = windowServer_.onlineDisplays();
+    if (!online || std::find(online->begin(), online->end(), display) == online->end())
+        return false;
+    return windowServer_.vendorNumber(display) == identity.vendorID &&
+           windowServer_.modelNumber(display) == identity.productID &&
+           windowServer_.serialNumber(display) == identity.serial;
+}
+
 int DisplayModeManager::currentRotation(DisplayNumber display) const {
     double degrees = windowServer_.rotation(display);
     if (!std::isfinite(degrees) || std::abs(degrees) > 1e6)

@@ -4,6 +4,7 @@
 // Keeps nothing between calls: every call asks the platform afresh.
 
 #include "base/WeakPtr.h"
+#include "core/model/DisplayIdentity.h"
 #include "modes/DisplayResolutionMode.h"
 #include "modes/RotationChain.h"
 
@@ -37,6 +38,9 @@ public:
     int currentRotation(DisplayNumber display) const;
 
     bool isBuiltin(DisplayNumber display) const { return windowServer_.isBuiltin(display); }
+    // Whether `display` is still connected and still the display `identity` describes (a number that
+    // came free may be handed to another display).
+    bool stillNames(DisplayNumber display, const DisplayIdentity& identity) const;
 
     // Countdowns that outlive a control strip end quietly once the manager is gone.
     std::weak_ptr<void> token() const { return weak.token(); }

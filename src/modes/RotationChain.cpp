@@ -41,15 +41,9 @@ OpenedRotationLibrary RotationChain::open(std::string_view path) const {
 }
 
 bool RotationChain::setRotation(int angle, DisplayNumber display) const {
-    if (service_.backendRotation) {
-        int kr = service_.backendRotation(display, angle);
-        logDebug(category, "DisplayModeManager: rotation backend path kr={}", kr);
-        if (kr == 0)
-            return true;
-    } else if (viaFramebuffer(angle, display) || viaServiceForDisplay(angle, display) ||
-               viaWindowServer(angle, display) || viaDisplayService(angle, display)) {
+    if (viaFramebuffer(angle, display) || viaServiceForDisplay(angle, display) ||
+        viaWindowServer(angle, display) || viaDisplayService(angle, display))
         return true;
-    }
     logError(category, "DisplayModeManager: rotation: all paths exhausted — rotation unsupported on this "
                        "configuration");
     return false;

@@ -1,7 +1,7 @@
 #pragma once
 // Turning a display: a fixed order of ways, from the frame-buffer parameter through the window
 // server's rotation calls to the display service, stopping at the first that reports success. Every
-// try is logged. A backend that brings its own way (RotationService::backendRotation) uses only that.
+// try is logged.
 
 #include "platform/Registry.h"
 #include "platform/RotationService.h"

@@ -7,6 +7,7 @@
 #include "platform/BrightnessIndicator.h"
 #include "platform/LocationService.h"
 #include "platform/Registry.h"
+#include "platform/RotationService.h"
 #include "platform/WallClock.h"
 #include "platform/WindowServer.h"
 #include "platform/WindowSystem.h"
@@ -23,6 +24,7 @@ struct Platform {
     AVServiceSymbols avService;
     DisplayServicesSymbols displayServices;
     BrightnessIndicator* indicator = nullptr; // absent: stepping shows no indicator
+    RotationService rotation{};               // entries absent: only the frame buffer can turn a display
 };
 
 } // namespace brivio

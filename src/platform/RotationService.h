@@ -35,9 +35,6 @@ struct OpenedRotationLibrary {
 };
 
 struct RotationService {
-    // A backend's own way of turning a display (an output transform of the desktop, for instance).
-    // When present it is the only path tried; 0 on success.
-    std::function<int(std::uint32_t display, std::int32_t angle)> backendRotation;
     // Entries among the process's own symbols.
     RotationEntries process;
     // Opens a library by path; absent: no library ever opens.

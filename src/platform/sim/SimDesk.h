@@ -91,6 +91,7 @@ private:
     std::string computeKey(const SimDisplay& display);
     AVServiceSymbols avServiceSymbols();
     DisplayServicesSymbols displayServicesSymbols();
+    RotationService rotationService();
 
     Scenario scenario_;
     SimState state_;

@@ -53,6 +53,7 @@ public:
     // The confirmed DDC channel of a display (null when none) and the entry points that reach it.
     AVServiceHandle channel(const std::string& key) const;
     const AVServiceSymbols& avServiceSymbols() const { return avService_; }
+    const TopologyClasses& classes() const { return classes_; }
 
     // Read-only views of the caches, for diagnostics.
     const std::optional<DisplayTopology>& topologyCache() const { return topology_; }

@@ -57,6 +57,8 @@ struct TopologyClasses {
                                             "DisplayLinkFramebuffer"};
     // Channels that carry brightness but cannot switch the monitor off.
     std::vector<std::string> withoutPowerOff{"AppleDisplay"};
+    // The services whose EDID names a display that the window system gives no name.
+    std::string nameServiceClass{"DCPAVServiceProxy"};
 };
 
 // Lists online displays and candidate services, matches them, and logs the result as one block.

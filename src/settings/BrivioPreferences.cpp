@@ -37,8 +37,8 @@ std::vector<Record> loadRecords(const KeyValueStore& store, const char* key,
 
 } // namespace
 
-BrivioPreferences::BrivioPreferences(KeyValueStore& defaults, WallClock wallClock)
-    : defaults_(defaults), wallClock_(wallClock ? std::move(wallClock) : systemWallClock()) {
+BrivioPreferences::BrivioPreferences(KeyValueStore& defaults, StampClock stampClock)
+    : defaults_(defaults), stampClock_(stampClock ? std::move(stampClock) : systemStampClock()) {
     load();
 }
 
@@ -79,6 +79,21 @@ void BrivioPreferences::setLevel(std::map<std::string, double>& map, const char*
     willChange.emit();
     map[key] = clampLevel(value);
     defaults_.set(storeKey, DoubleDictionary(map.begin(), map.end()));
+}
+
+void BrivioPreferences::setBrightnessInMemory(const std::string& key, double value) {
+    willChange.emit();
+    brightnessByDisplay_[key] = clampLevel(value);
+}
+
+void BrivioPreferences::setContrastInMemory(const std::string& key, double value) {
+    willChange.emit();
+    contrastByDisplay_[key] = clampLevel(value);
+}
+
+void BrivioPreferences::setVolumeInMemory(const std::string& key, double value) {
+    willChange.emit();
+    volumeByDisplay_[key] = clampLevel(value);
 }
 
 void BrivioPreferences::setBrightness(const std::string& key, double value) {
@@ -200,7 +215,7 @@ void BrivioPreferences::toggleSchedule(const Uuid& id) {
 void BrivioPreferences::keepUnreadable(std::optional<StoredValue>& unreadable, const char* key) {
     if (!unreadable)
         return;
-    std::string sideKey = std::string(key) + ".unreadable-" + compactUtcStamp(wallClock_());
+    std::string sideKey = std::string(key) + ".unreadable-" + compactUtcStamp(stampClock_());
     defaults_.set(sideKey, std::move(*unreadable));
     unreadable.reset();
     logError(LogCategory::controller, "Stored {} could not be read; kept a copy under {} before replacing it",

@@ -7,8 +7,8 @@
 #include "settings/KeyValueStore.h"
 #include "settings/PresetSchedule.h"
 #include "settings/SliderTheme.h"
+#include "settings/StampClock.h"
 #include "settings/Uuid.h"
-#include "settings/WallClock.h"
 
 #include <cstdint>
 #include <map>
@@ -22,8 +22,8 @@ enum class ShortcutAction { brightnessUp, brightnessDown };
 
 class BrivioPreferences {
 public:
-    // Loads every setting (nothing is written). `wallClock` only names copies of unreadable lists.
-    explicit BrivioPreferences(KeyValueStore& defaults, WallClock wallClock = nullptr);
+    // Loads every setting (nothing is written). `stampClock` only names copies of unreadable lists.
+    explicit BrivioPreferences(KeyValueStore& defaults, StampClock stampClock = nullptr);
     BrivioPreferences(const BrivioPreferences&) = delete;
     BrivioPreferences& operator=(const BrivioPreferences&) = delete;
 
@@ -43,6 +43,10 @@ public:
     void setContrast(const std::string& key, double value);
     void setVolume(const std::string& key, double value);
     void setExternalOverlayDimming(const std::string& key, bool enabled);
+    // The same maps changed without saving, for values in motion (an animation saves its end value).
+    void setBrightnessInMemory(const std::string& key, double value);
+    void setContrastInMemory(const std::string& key, double value);
+    void setVolumeInMemory(const std::string& key, double value);
 
     const std::optional<std::string>& syncLeaderKey() const { return syncLeaderKey_; }
     void setSyncLeaderKey(std::optional<std::string> key);
@@ -117,7 +121,7 @@ private:
     void keepUnreadable(std::optional<StoredValue>& unreadable, const char* key);
 
     KeyValueStore& defaults_;
-    WallClock wallClock_;
+    StampClock stampClock_;
 
     std::map<std::string, double> brightnessByDisplay_;
     std::map<std::string, double> contrastByDisplay_;

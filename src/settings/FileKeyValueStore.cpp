@@ -34,11 +34,11 @@ std::string FileKeyValueStore::defaultDirectory() {
 FileKeyValueStore::FileKeyValueStore(MainLoop& loop) : FileKeyValueStore(loop, defaultDirectory()) {}
 
 FileKeyValueStore::FileKeyValueStore(MainLoop& loop, std::string directory,
-                                     std::shared_ptr<SettingsFiles> files, WallClock wallClock)
+                                     std::shared_ptr<SettingsFiles> files, StampClock stampClock)
     : loop_(loop), dir_(std::move(directory)), path_(dir_ + "/settings.json"),
       tempPath_(dir_ + "/settings.json.tmp"), lockPath_(dir_ + "/settings.json.lock"),
       files_(files ? std::move(files) : std::make_shared<SettingsFiles>()),
-      wallClock_(wallClock ? std::move(wallClock) : systemWallClock()) {
+      stampClock_(stampClock ? std::move(stampClock) : systemStampClock()) {
     load();
 }
 
@@ -75,9 +75,9 @@ std::optional<json> FileKeyValueStore::readDocument(std::string& error) {
         return doc;
 
     // Keep the user's file for inspection and start over; it is never deleted.
-    std::string aside = path_ + ".corrupt-" + compactUtcStamp(wallClock_());
+    std::string aside = path_ + ".corrupt-" + compactUtcStamp(stampClock_());
     for (int n = 2; files_->exists(aside); ++n)
-        aside = path_ + ".corrupt-" + compactUtcStamp(wallClock_()) + "-" + std::to_string(n);
+        aside = path_ + ".corrupt-" + compactUtcStamp(stampClock_()) + "-" + std::to_string(n);
     std::string renameError;
     if (!files_->rename(path_, aside, renameError)) {
         error = "not valid, and moving it to " + aside + " failed: " + renameError;
@@ -109,7 +109,7 @@ void FileKeyValueStore::stage(const std::string& key, std::optional<json> entry)
     auto it = document_.find(key);
     if (it != document_.end() && !decodeStoredValue(*it)) {
         // An entry this version cannot read (hand-edited, or from a newer version) is not ours to drop.
-        std::string side = key + ".unreadable-" + compactUtcStamp(wallClock_());
+        std::string side = key + ".unreadable-" + compactUtcStamp(stampClock_());
         pending_[side] = *it;
         document_[side] = *it;
         logError(LogCategory::controller, "Settings entry {} in {} could not be read; kept it as {}", key,

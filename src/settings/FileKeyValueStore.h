@@ -8,7 +8,7 @@
 #include "base/MainLoop.h"
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsFiles.h"
-#include "settings/WallClock.h"
+#include "settings/StampClock.h"
 
 #include <map>
 #include <memory>
@@ -28,7 +28,7 @@ public:
     explicit FileKeyValueStore(MainLoop& loop);
     // `directory` holds settings.json (a `--config DIR`); it is created on the first write.
     FileKeyValueStore(MainLoop& loop, std::string directory, std::shared_ptr<SettingsFiles> files = nullptr,
-                      WallClock wallClock = nullptr);
+                      StampClock stampClock = nullptr);
     // Flushes.
     ~FileKeyValueStore() override;
     FileKeyValueStore(const FileKeyValueStore&) = delete;
@@ -64,7 +64,7 @@ private:
     std::string tempPath_;
     std::string lockPath_;
     std::shared_ptr<SettingsFiles> files_;
-    WallClock wallClock_;
+    StampClock stampClock_;
 
     nlohmann::json document_ = nlohmann::json::object(); // as on disk, with our pending changes applied
     std::map<std::string, std::optional<nlohmann::json>> pending_; // absent entry: removed

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/WallClock.h"
+#include "settings/StampClock.h"
 
 #include <date/date.h>
 #include <fstream>
@@ -13,7 +13,7 @@ inline std::chrono::system_clock::time_point fixedNow() {
     using namespace date;
     return sys_days{2026_y / December / 6} + std::chrono::hours{18} + std::chrono::minutes{45};
 }
-inline WallClock fixedClock() {
+inline StampClock fixedClock() {
     return [] { return fixedNow(); };
 }
 inline constexpr const char* fixedStamp = "20261206T184500Z";

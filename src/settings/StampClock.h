@@ -7,9 +7,9 @@
 
 namespace brivio {
 
-using WallClock = std::function<std::chrono::system_clock::time_point()>;
+using StampClock = std::function<std::chrono::system_clock::time_point()>;
 
-WallClock systemWallClock();
+StampClock systemStampClock();
 
 // "20261206T184500Z": sorts by time and is safe in file and key names.
 std::string compactUtcStamp(std::chrono::system_clock::time_point time);

@@ -1,10 +1,10 @@
-#include "settings/WallClock.h"
+#include "settings/StampClock.h"
 
 #include <date/date.h>
 
 namespace brivio {
 
-WallClock systemWallClock() {
+StampClock systemStampClock() {
     return [] { return std::chrono::system_clock::now(); };
 }
 

@@ -1,0 +1,164 @@
+#pragma once
+// The one coordinator of displays: enumerates them, probes each with its driver, publishes the sorted
+// list, routes every brightness, contrast and volume change to the right path, and remembers values.
+
+#include "base/Signal.h"
+#include "base/TaskTable.h"
+#include "base/WeakPtr.h"
+#include "core/DDCAnimator.h"
+#include "core/model/ManagedDisplay.h"
+#include "drivers/BrightnessHUD.h"
+#include "drivers/DDCDisplayDriver.h"
+#include "drivers/GammaDimDriver.h"
+#include "drivers/NativeDisplayDriver.h"
+#include "drivers/OverlayDisplayDriver.h"
+#include "platform/Platform.h"
+#include "settings/BrightnessPreset.h"
+#include "settings/BrivioPreferences.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace brivio {
+
+class DisplayController {
+public:
+    static constexpr Duration reenumerateDebounce = 200ms;
+    static constexpr Duration delayedProbeFirst = 4s;
+    static constexpr Duration delayedProbeSecond = 6s;
+    static constexpr Duration pollInterval = 1500ms;
+    static constexpr Duration pollAnimation = 500ms;
+
+    DisplayController(Platform& platform, BrivioPreferences& preferences);
+    ~DisplayController();
+    DisplayController(const DisplayController&) = delete;
+    DisplayController& operator=(const DisplayController&) = delete;
+
+    // Published state; observers are told after each change.
+    const std::vector<ManagedDisplay>& displays() const { return displays_; }
+    const std::set<std::string>& warmingUpKeys() const { return warmingUpKeys_; }
+    Signal<>& displaysChanged() { return displaysChanged_; }
+    Signal<>& warmingUpKeysChanged() { return warmingUpKeysChanged_; }
+    // Fires once, after the first enumeration that finds a display (the schedule engine starts there).
+    Signal<>& firstDisplaysFound() { return firstDisplaysFound_; }
+    std::size_t enumerationCount() const { return enumerationCount_; }
+
+    Task<void> enumerate();
+    void scheduleImmediateReenumerate(bool retry);
+    void scheduleDelayedDDCProbe();
+    void startPolling();
+    void shutdown();
+
+    // Routing.
+    void applyBrightness(const ManagedDisplay& display, double value, bool animated, Duration duration = 0s);
+    void setAllBrightness(double value);
+    void setDisplayContrast(double value, DisplayNumber cgID);
+    void setDisplayVolume(double value, DisplayNumber cgID);
+    void animateContrast(const ManagedDisplay& display, double value, Duration duration);
+    void animateVolume(const ManagedDisplay& display, double value, Duration duration);
+    void setExtendedDimming(bool enabled, DisplayNumber cgID);
+    void seedContrastAndVolume(DisplayNumber cgID);
+
+    // User-level rules.
+    void setUserBrightness(double value, DisplayNumber cgID, bool animated, Duration duration);
+    void syncFollowersToLeader();
+    void stepBrightness(int direction);
+    void applyPreset(const BrightnessPreset& preset);
+    void applyPreviewBrightness(double value);
+    void clearPreviewOverlays();
+    void pauseSolarCurve();
+    void resumeSolarCurve();
+    // The solar layer tells the controller when the sun next rises (for the pause after a manual
+    // change; absent without a known position) and is told when the curve resumes.
+    void setSolarHooks(std::function<std::optional<WallTime>(WallTime)> nextSunrise,
+                       std::function<void()> resumed) {
+        nextSunrise_ = std::move(nextSunrise);
+        solarResumed_ = std::move(resumed);
+    }
+
+    const ManagedDisplay* displayWithID(DisplayNumber cgID) const;
+    const ManagedDisplay* displayWithKey(const std::string& key) const;
+
+    // Extended Dimming's software share: below 20 % the gamma factor takes over the rest of the way.
+    static double extendedDimmingShare(double value);
+
+    DDCDisplayDriver& ddcDriver() { return ddcDriver_; }
+    NativeDisplayDriver& nativeDriver() { return nativeDriver_; }
+    OverlayDisplayDriver& overlayDriver() { return overlayDriver_; }
+    GammaDimDriver& gammaDriver() { return gammaDriver_; }
+    BrivioPreferences& preferences() { return preferences_; }
+    BrightnessHUD& hud() { return hud_; }
+    Platform& platform() { return platform_; }
+    bool hasAnimator(const std::string& key, DisplayControl control) const;
+    std::size_t runningTaskCount() const { return tasks_.runningCount(); }
+
+private:
+    enum class Path { overlay, gamma, native, ddc };
+    using StepFunction = std::function<void(double)>;
+    using AnimatorMap = std::map<std::string, std::shared_ptr<DDCAnimator>>;
+
+    ManagedDisplay buildDisplay(DisplayNumber id);
+    std::string displayName(DisplayNumber id, bool isBuiltIn);
+    Task<void> probeInto(ManagedDisplay& display);
+    Task<void> restoreDimming(const ManagedDisplay& display, bool known);
+    void publish(std::vector<ManagedDisplay> displays);
+    void setWarmingUp(std::set<std::string> keys);
+    void cancelAnimators(const std::string& key);
+    bool extendedDimmingOn(const std::string& key) const;
+    void applyOverlayLevel(const ManagedDisplay& display, double v);
+    void applyGammaLevel(const ManagedDisplay& display, double f);
+    void nativeWrite(const ManagedDisplay& display, double v);
+    void startValueAnimation(const ManagedDisplay& display, DisplayControl control, double from, double to,
+                             Duration duration, StepFunction step);
+    Duration frameInterval(DisplayNumber cgID);
+    AnimatorMap& animatorsFor(DisplayControl control);
+    DDCAnimator& animator(const ManagedDisplay& display, DisplayControl control, double initial);
+    void setInMemory(DisplayControl control, const std::string& key, double value);
+    void persist(DisplayControl control, const std::string& key, double value);
+    std::optional<double> remembered(DisplayControl control, const std::string& key) const;
+    void pollOnce();
+    void followLeader(const std::string& leaderKey, double value, Duration duration);
+
+    Task<void> enumerateSoon(WeakPtr<DisplayController> self);
+    Task<void> delayedProbe(WeakPtr<DisplayController> self);
+    Task<void> pollLoop(WeakPtr<DisplayController> self);
+    Task<void> drainNative(WeakPtr<DisplayController> self, ManagedDisplay display);
+    Task<void> valueAnimation(WeakPtr<DisplayController> self, ManagedDisplay display, DisplayControl control,
+                              double from, double to, Duration duration, StepFunction step);
+    static Task<void> writeDDC(WeakPtr<DisplayController> self, ManagedDisplay display,
+                               DisplayControl control, double value);
+
+    Platform& platform_;
+    BrivioPreferences& preferences_;
+    std::vector<ManagedDisplay> displays_;
+    std::set<std::string> warmingUpKeys_;
+    DDCDisplayDriver ddcDriver_;
+    NativeDisplayDriver nativeDriver_;
+    OverlayDisplayDriver overlayDriver_;
+    GammaDimDriver gammaDriver_;
+    BrightnessHUD hud_;
+    int reconfigurationCallback_ = -1;
+    Signal<>::Subscription screenParameters_;
+    bool pendingDelayedRetry_ = false;
+    bool isFirstEnumeration_ = true;
+    bool shutDown_ = false;
+    std::size_t enumerationCount_ = 0;
+    std::map<std::string, double> nativePendingValues_;
+    AnimatorMap ddcAnimators_;
+    AnimatorMap contrastDDCAnimators_;
+    AnimatorMap volumeDDCAnimators_;
+    std::function<std::optional<WallTime>(WallTime)> nextSunrise_;
+    std::function<void()> solarResumed_;
+    Signal<> displaysChanged_;
+    Signal<> warmingUpKeysChanged_;
+    Signal<> firstDisplaysFound_;
+    TaskTable tasks_;
+    WeakPtrFactory<DisplayController> weak_{this};
+};
+
+} // namespace brivio

@@ -1,0 +1,82 @@
+#include "Session.h"
+
+#include "Arguments.h"
+#include "base/VirtualLoop.h"
+#include "platform/sim/SimDesk.h"
+
+#include <fmt/format.h>
+#include <fstream>
+
+namespace brivio::cli {
+
+namespace {
+
+// Far more than any probe, animation or write loop takes; a desk that has not settled by then has
+// a task that never ends, and the command must not hang on it.
+constexpr Duration settleLimit = std::chrono::hours(1);
+
+} // namespace
+
+Session::Session(const GlobalOptions& options) {
+    if (!options.simFile)
+        throw UsageError("the desktop backend is not available yet; run on a simulated desk with --sim FILE "
+                         "(see examples/)");
+    virtualLoop_ = std::make_unique<VirtualLoop>();
+    try {
+        desk_ = SimDesk::fromFile(*virtualLoop_, *options.simFile);
+    } catch (const ScenarioError& e) {
+        throw UsageError(e.what());
+    }
+    if (options.traceFile)
+        desk_->setTraceFile(*options.traceFile);
+    platform_ = std::make_unique<Platform>(desk_->platform());
+
+    auto directory = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
+    store_ = std::make_unique<FileKeyValueStore>(loop(), directory);
+    preferences_ = std::make_unique<BrivioPreferences>(*store_);
+    controller_ = std::make_unique<DisplayController>(*platform_, *preferences_);
+    runUntilFirstEnumeration();
+}
+
+Session::~Session() {
+    if (!closed_)
+        close();
+}
+
+MainLoop& Session::loop() {
+    return *virtualLoop_;
+}
+
+void Session::runUntilFirstEnumeration() {
+    auto deadline = virtualLoop_->now() + settleLimit;
+    while (controller_->enumerationCount() == 0 && virtualLoop_->now() < deadline) {
+        virtualLoop_->runUntilIdle();
+        if (controller_->enumerationCount() > 0 || virtualLoop_->pendingCount() == 0)
+            break;
+        virtualLoop_->advance(virtualLoop_->nextDue() - virtualLoop_->now());
+    }
+}
+
+void Session::settle() {
+    if (!virtualLoop_->runUntilSettled(settleLimit))
+        throw std::runtime_error("the simulated desk did not settle within an hour of virtual time");
+}
+
+void Session::advance(long long milliseconds) {
+    settle();
+    virtualLoop_->advance(std::chrono::milliseconds(milliseconds));
+    settle();
+}
+
+void Session::close() {
+    if (closed_)
+        return;
+    closed_ = true;
+    settle();
+    controller_->shutdown();
+    virtualLoop_->runUntilSettled(settleLimit);
+    if (!store_->flush())
+        throw std::runtime_error(fmt::format("could not write the settings to {}", store_->path()));
+}
+
+} // namespace brivio::cli

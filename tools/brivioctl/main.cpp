@@ -1,0 +1,73 @@
+// brivioctl: the command line that drives the same controller as the agent.
+
+#include "Arguments.h"
+#include "CommandSet.h"
+#include "base/Log.h"
+
+#include <CLI/CLI.hpp>
+#include <cstdlib>
+#include <iostream>
+
+using namespace brivio;
+using namespace brivio::cli;
+
+int main(int argc, char** argv) {
+    CLI::App app{"brivioctl: control every display of this desktop (brightness, contrast, volume and more)"};
+    app.require_subcommand(1);
+    app.fallthrough();
+    GlobalOptions options;
+    std::string advance;
+    app.add_option("--sim", options.simFile, "Run on the simulated desk described by this scenario file");
+    app.add_option("--config", options.configDir, "Keep the settings file in this folder");
+    app.add_option("--trace", options.traceFile, "Write one line per platform action to this file");
+    app.add_option("--advance", advance,
+                   "Run time on after the command, e.g. 90m or 8d (simulated desk only)");
+
+    int verbosity = 0;
+    app.add_flag("-v,--verbose", verbosity, "Log what the system does to stderr (-vv: with DDC/CI details)");
+
+    CommandSet commands;
+    addLevelCommands(app, commands);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        auto extra = app.remaining();
+        if (app.get_subcommands().empty() && !extra.empty())
+            std::cerr << "brivioctl: unknown command '" << extra.front() << "' (see brivioctl --help)\n";
+        else
+            std::cerr << "brivioctl: " << e.what() << "\n";
+        return 2;
+    }
+
+    // Quiet by default: a command's output is its answer. $BRIVIO_LOG still wins when set.
+    if (verbosity >= 2)
+        Log::setLevel(LogLevel::debug);
+    else if (verbosity == 1)
+        Log::setLevel(LogLevel::info);
+    else if (!std::getenv("BRIVIO_LOG"))
+        Log::setLevel(LogLevel::error);
+
+    try {
+        if (!advance.empty()) {
+            if (!options.simFile)
+                throw UsageError("--advance needs a simulated desk (--sim FILE)");
+            options.advanceMs = parseDurationMs(advance);
+        }
+        CommandContext context(options);
+        const CommandSet::Runner* runner = commands.chosen();
+        int status = runner ? (*runner)(context) : 2;
+        context.close();
+        return status;
+    } catch (const UsageError& e) {
+        std::cerr << "brivioctl: " << e.what() << "\n";
+        return 2;
+    } catch (const std::exception& e) {
+        std::cerr << "brivioctl: " << e.what() << "\n";
+        return 1;
+    }
+}

@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "ModeCommands.h"
 #include "base/Log.h"
 
 #include <CLI/CLI.hpp>
@@ -28,6 +29,7 @@ int main(int argc, char** argv) {
 
     CommandSet commands;
     addLevelCommands(app, commands);
+    addModeCommands(app, commands);
 
     try {
         app.parse(argc, argv);

@@ -48,6 +48,14 @@ FileKeyValueStore::~FileKeyValueStore() {
         loop_.cancel(*timer_);
 }
 
+void FileKeyValueStore::discardPending() {
+    pending_.clear();
+    if (timer_) {
+        loop_.cancel(*timer_);
+        timer_.reset();
+    }
+}
+
 void FileKeyValueStore::load() {
     std::unique_ptr<SettingsFiles::Lock> lock;
     if (files_->exists(dir_)) {
@@ -124,7 +132,7 @@ void FileKeyValueStore::stage(const std::string& key, std::optional<json> entry)
 }
 
 void FileKeyValueStore::scheduleWrite() {
-    if (timer_)
+    if (timer_ || writesHeld_)
         return;
     Duration delay = Duration::zero();
     if (lastWriteAttempt_)

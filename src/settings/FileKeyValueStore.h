@@ -43,6 +43,12 @@ public:
     // False when the file could not be written; the changes stay pending in memory.
     bool flush();
 
+    // While held, changes wait in memory for flush() instead of the next write slot: a command line run
+    // then changes the file once, at its end, or not at all.
+    void setWritesHeld(bool held) { writesHeld_ = held; }
+    // Forgets changes not yet written, so that a run that ends in an error leaves the file as it was.
+    void discardPending();
+
     const std::string& path() const { return path_; }
     bool hasPendingChanges() const { return !pending_.empty(); }
     // Completed replacements of the file since construction.
@@ -67,6 +73,7 @@ private:
     StampClock stampClock_;
 
     nlohmann::json document_ = nlohmann::json::object(); // as on disk, with our pending changes applied
+    bool writesHeld_ = false;
     std::map<std::string, std::optional<nlohmann::json>> pending_; // absent entry: removed
     std::optional<TimerId> timer_;
     std::optional<TimePoint> lastWriteAttempt_;

@@ -16,6 +16,11 @@ void CommandContext::close() {
     session_->close();
 }
 
+void CommandContext::abandon() {
+    if (session_)
+        session_->abandon();
+}
+
 CLI::App* CommandSet::add(CLI::App& app, const std::string& name, const std::string& description,
                           Runner runner) {
     auto* command = app.add_subcommand(name, description);

@@ -21,6 +21,8 @@ public:
     bool hasSession() const { return session_ != nullptr; }
     // Runs time on after the command (--advance), then writes settings and restores software dimming.
     void close();
+    // After an error: nothing the run changed in the settings is written.
+    void abandon();
 
 private:
     const GlobalOptions& options_;

@@ -33,6 +33,7 @@ Session::Session(const GlobalOptions& options) {
 
     auto directory = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
     store_ = std::make_unique<FileKeyValueStore>(loop(), directory);
+    store_->setWritesHeld(true);
     preferences_ = std::make_unique<BrivioPreferences>(*store_);
     controller_ = std::make_unique<DisplayController>(*platform_, *preferences_);
     runUntilFirstEnumeration();
@@ -40,7 +41,17 @@ Session::Session(const GlobalOptions& options) {
 
 Session::~Session() {
     if (!closed_)
-        close();
+        abandon();
+}
+
+void Session::abandon() {
+    if (closed_)
+        return;
+    closed_ = true;
+    store_->discardPending();
+    controller_->shutdown();
+    virtualLoop_->runUntilSettled(settleLimit);
+    store_->discardPending();
 }
 
 MainLoop& Session::loop() {

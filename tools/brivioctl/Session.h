@@ -43,6 +43,8 @@ public:
     void advance(long long milliseconds);
     // Writes pending settings and restores what the run dimmed in software.
     void close();
+    // Ends a run that failed: restores what it dimmed in software but writes no settings.
+    void abandon();
 
 private:
     void runUntilFirstEnumeration();

@@ -54,22 +54,24 @@ int main(int argc, char** argv) {
     else if (!std::getenv("BRIVIO_LOG"))
         Log::setLevel(LogLevel::error);
 
+    CommandContext context(options);
     try {
         if (!advance.empty()) {
             if (!options.simFile)
                 throw UsageError("--advance needs a simulated desk (--sim FILE)");
             options.advanceMs = parseDurationMs(advance);
         }
-        CommandContext context(options);
         const CommandSet::Runner* runner = commands.chosen();
         int status = runner ? (*runner)(context) : 2;
         context.close();
         return status;
     } catch (const UsageError& e) {
         std::cerr << "brivioctl: " << e.what() << "\n";
+        context.abandon();
         return 2;
     } catch (const std::exception& e) {
         std::cerr << "brivioctl: " << e.what() << "\n";
+        context.abandon();
         return 1;
     }
 }

@@ -8,6 +8,7 @@
 #include "platform/HotKeyService.h"
 #include "platform/LocationService.h"
 #include "platform/Registry.h"
+#include "platform/RotationService.h"
 #include "platform/WallClock.h"
 #include "platform/WindowServer.h"
 #include "platform/WindowSystem.h"
@@ -38,6 +39,7 @@ struct Platform {
     BrightnessIndicator* indicator = nullptr; // absent: stepping shows no indicator
     PlatformServiceClasses serviceClasses{};
     HotKeyService* hotKeys = nullptr;         // absent: no global shortcuts
+    RotationService rotation{};               // entries absent: only the frame buffer can turn a display
 };
 
 } // namespace brivio

@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "ModeCommands.h"
 #include "base/Log.h"
 
 #include <CLI/CLI.hpp>
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
     addLinuxCommands(app, commands);
     addDaylightCommands(app, commands);
     addDeviceCommands(app, commands);
+    addModeCommands(app, commands);
 
     try {
         app.parse(argc, argv);

@@ -148,7 +148,7 @@ public:
         requireObject(j, path,
                       {"name", "builtIn", "vendor", "product", "serial", "unit", "displayNumber", "bounds",
                        "rotation", "refreshRate", "screen", "connected", "native", "ddc", "services", "modes",
-                       "calibration", "gammaFails", "gammaResetAtMs"});
+                       "currentMode", "modeChangeFailsAt", "calibration", "gammaFails", "gammaResetAtMs"});
         ScenarioDisplay d;
         auto name = string(j, path, "name");
         if (!name)
@@ -161,10 +161,18 @@ public:
         d.unit = u32(j, path, "unit").value_or(0);
         if (auto n = integer(j, path, "displayNumber", 1, std::numeric_limits<std::uint32_t>::max()))
             d.displayNumber = DisplayNumber(*n);
-        if (auto r = number(j, path, "rotation", 0, 270, "0, 90, 180 or 270")) {
-            if (*r != 0 && *r != 90 && *r != 180 && *r != 270)
-                fail(join(path, "rotation"), "0, 90, 180 or 270");
+        if (auto it = j.find("rotation"); it != j.end() && it->is_object())
+            rotation(*it, join(path, "rotation"), d);
+        else if (auto r = angle(j, path, "rotation"))
             d.rotation = *r;
+        if (auto step = string(j, path, "modeChangeFailsAt")) {
+            const std::map<std::string, ModeChangeStep> steps{{"begin", ModeChangeStep::begin},
+                                                              {"configure", ModeChangeStep::configure},
+                                                              {"complete", ModeChangeStep::complete}};
+            auto found = steps.find(*step);
+            if (found == steps.end())
+                fail(join(path, "modeChangeFailsAt"), "\"begin\", \"configure\" or \"complete\"");
+            d.modeChangeFailsAt = found->second;
         }
         d.refreshRate = int(integer(j, path, "refreshRate", 1, 1000).value_or(60));
         d.screen = boolean(j, path, "screen").value_or(true);
@@ -189,6 +197,16 @@ public:
         }
         if (auto it = j.find("modes"); it != j.end())
             modes(*it, join(path, "modes"), d);
+        if (j.contains("currentMode")) {
+            std::string p = join(path, "currentMode");
+            if (d.modes.empty())
+                fail(p, "a mode list to index (modes is empty or absent)");
+            if (std::any_of(j["modes"].begin(), j["modes"].end(),
+                            [](const json& m) { return m.is_object() && m.contains("current"); }))
+                fail(p, "either currentMode or a mode marked current, not both");
+            d.currentMode =
+                std::size_t(*integer(j, path, "currentMode", 0, std::int64_t(d.modes.size()) - 1));
+        }
         if (auto it = j.find("calibration"); it != j.end()) {
             std::string p = join(path, "calibration");
             requireObject(*it, p, {"gamma", "red", "green", "blue"});
@@ -337,8 +355,9 @@ public:
         for (std::size_t i = 0; i < j.size(); ++i) {
             std::string p = fmt::format("{}[{}]", path, i);
             const json& m = j[i];
-            requireObject(
-                m, p, {"width", "height", "pixelWidth", "pixelHeight", "refreshRate", "usable", "current"});
+            requireObject(m, p,
+                          {"width", "height", "pixelWidth", "pixelHeight", "refreshRate", "refresh", "usable",
+                           "current"});
             ScenarioMode mode;
             auto width = integer(m, p, "width", 1, 65535), height = integer(m, p, "height", 1, 65535);
             if (!width)
@@ -349,7 +368,10 @@ public:
             mode.height = std::uint32_t(*height);
             mode.pixelWidth = std::uint32_t(integer(m, p, "pixelWidth", 1, 65535).value_or(*width));
             mode.pixelHeight = std::uint32_t(integer(m, p, "pixelHeight", 1, 65535).value_or(*height));
-            mode.refreshRate = number(m, p, "refreshRate", 0, 1000).value_or(60);
+            if (m.contains("refresh") && m.contains("refreshRate"))
+                fail(join(p, "refresh"), "either refresh or refreshRate, not both");
+            mode.refreshRate =
+                number(m, p, "refreshRate", 0, 1000).value_or(number(m, p, "refresh", 0, 1000).value_or(60));
             mode.usable = boolean(m, p, "usable").value_or(true);
             if (boolean(m, p, "current").value_or(false)) {
                 if (current)
@@ -359,6 +381,57 @@ public:
             d.modes.push_back(mode);
         }
         d.currentMode = current.value_or(0);
+    }
+
+    std::optional<double> angle(const json& obj, const std::string& path, const char* key) const {
+        auto r = number(obj, path, key, 0, 270, "0, 90, 180 or 270");
+        if (r && *r != 0 && *r != 90 && *r != 180 && *r != 270)
+            fail(join(path, key), "0, 90, 180 or 270");
+        return r;
+    }
+
+    void rotation(const json& j, const std::string& path, ScenarioDisplay& d) const {
+        requireObject(j, path, {"angle", "paths"});
+        d.rotation = angle(j, path, "angle").value_or(0);
+        auto it = j.find("paths");
+        if (it == j.end())
+            return;
+        std::string p = join(path, "paths");
+        if (!it->is_array())
+            fail(p, "an array of rotation paths");
+        const std::map<std::string, RotationPath> names{
+            {"framebuffer", RotationPath::framebuffer},
+            {"displayService", RotationPath::displayService},
+            {"displayRotation", RotationPath::displayRotation},
+            {"connectionRotation", RotationPath::connectionRotation},
+            {"userRotation", RotationPath::userRotation}};
+        const char* expected = "a rotation path: framebuffer, displayService, displayRotation, "
+                               "connectionRotation or userRotation";
+        d.rotationPaths.emplace();
+        for (std::size_t i = 0; i < it->size(); ++i) {
+            std::string where = fmt::format("{}[{}]", p, i);
+            const json& entry = (*it)[i];
+            ScenarioRotationPath r;
+            std::string name;
+            if (entry.is_string()) {
+                name = entry.get<std::string>();
+            } else if (entry.is_object()) {
+                requireObject(entry, where, {"path", "fails"});
+                name = string(entry, where, "path").value_or("");
+                where = join(where, "path");
+                r.fails = boolean(entry, fmt::format("{}[{}]", p, i), "fails").value_or(false);
+            } else {
+                fail(where, std::string(expected) + ", or {\"path\": name, \"fails\": true}");
+            }
+            auto found = names.find(name);
+            if (found == names.end())
+                fail(where, expected);
+            r.path = found->second;
+            if (std::any_of(d.rotationPaths->begin(), d.rotationPaths->end(),
+                            [&](const ScenarioRotationPath& o) { return o.path == r.path; }))
+                fail(where, "each rotation path once");
+            d.rotationPaths->push_back(r);
+        }
     }
 
     Scenario document(const json& j) const {

@@ -76,6 +76,24 @@ struct ScenarioMode {
     bool usable = true;
 };
 
+// The ways a display can be turned, each present or absent (and, when present, working or refusing).
+enum class RotationPath {
+    framebuffer,        // the frame buffer's "Rotation" parameter
+    displayService,     // the window server hands out the display's service, which takes the parameter
+    displayRotation,    // the window server's rotation call by display number
+    connectionRotation, // the window server's rotation call on the process's connection
+    userRotation,       // the display service's user rotation (reports nothing back)
+};
+
+struct ScenarioRotationPath {
+    RotationPath path = RotationPath::framebuffer;
+    bool fails = false;
+    bool operator==(const ScenarioRotationPath&) const = default;
+};
+
+// The step of a mode transaction that the window server refuses.
+enum class ModeChangeStep { none, begin, configure, complete };
+
 // The gamma table the system calibration restores: channelMax × (i / 255)^gamma.
 struct ScenarioCalibration {
     double gamma = 1.0;
@@ -94,6 +112,9 @@ struct ScenarioDisplay {
     std::optional<DisplayNumber> displayNumber;
     Rect bounds;
     double rotation = 0;
+    // Absent: only the frame buffer turns the display (external displays have one).
+    std::optional<std::vector<ScenarioRotationPath>> rotationPaths;
+    ModeChangeStep modeChangeFailsAt = ModeChangeStep::none;
     int refreshRate = 60;
     bool screen = true;
     bool connected = true;

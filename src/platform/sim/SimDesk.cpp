@@ -22,6 +22,22 @@ struct SimChannel final : AVServiceChannel {
     SimDisplay& display;
 };
 
+constexpr std::uint32_t simConnection = 0x5A17;
+
+bool isAngle(double degrees) {
+    return degrees == 0 || degrees == 90 || degrees == 180 || degrees == 270;
+}
+
+// The display's entry for a rotation path, when the scenario gives it one.
+const ScenarioRotationPath* pathOf(const SimDisplay& d, RotationPath path) {
+    if (!d.config.rotationPaths)
+        return nullptr;
+    for (auto& p : *d.config.rotationPaths)
+        if (p.path == path)
+            return &p;
+    return nullptr;
+}
+
 SimState& populate(SimState& state, const Scenario& scenario) {
     for (std::size_t i = 0; i < scenario.displays.size(); ++i)
         state.displays.push_back(std::make_unique<SimDisplay>(i, scenario.displays[i], state.loop));
@@ -78,6 +94,7 @@ Platform SimDesk::platform() {
                clock_,      location_,     avServiceSymbols(), displayServicesSymbols(),
                &indicator_};
     p.hotKeys = &hotKeys_;
+    p.rotation = rotationService();
     return p;
 }
 
@@ -304,6 +321,64 @@ DisplayServicesSymbols SimDesk::displayServicesSymbols() {
         return 0;
     };
     return {get, set};
+}
+
+} // namespace brivio
+
+namespace brivio {
+
+RotationService SimDesk::rotationService() {
+    // An entry exists when any display lists its path; it turns only the displays that list it.
+    auto anyHas = [this](RotationPath path) {
+        return std::any_of(state_.displays.begin(), state_.displays.end(),
+                           [&](auto& d) { return pathOf(*d, path) != nullptr; });
+    };
+    auto weakDesk = weak.weak();
+    auto turn = [weakDesk](std::uint32_t number, double angle, RotationPath path) {
+        SimDisplay* d = weakDesk ? weakDesk->state_.connected(number) : nullptr;
+        const ScenarioRotationPath* p = d ? pathOf(*d, path) : nullptr;
+        if (!p || p->fails)
+            return SimResult::cgFailure;
+        if (!isAngle(angle))
+            return SimResult::cgIllegalArgument;
+        weakDesk->windowServer_.setRotation(*d, angle);
+        return 0;
+    };
+    RotationService service;
+    if (anyHas(RotationPath::displayRotation))
+        service.process.setDisplayRotation = [turn](std::uint32_t display, std::int32_t angle) {
+            return turn(display, angle, RotationPath::displayRotation);
+        };
+    if (anyHas(RotationPath::connectionRotation)) {
+        service.process.mainConnectionID = [] { return simConnection; };
+        service.process.setConnectionDisplayRotation = [turn](std::uint32_t connection, std::uint32_t display,
+                                                              double angle) {
+            return connection == simConnection ? turn(display, angle, RotationPath::connectionRotation)
+                                               : SimResult::cgIllegalArgument;
+        };
+    }
+    if (anyHas(RotationPath::userRotation))
+        service.process.setUserRotation = [turn](std::uint32_t display, std::uint32_t angle) {
+            turn(display, double(angle), RotationPath::userRotation);
+        };
+    bool displayServices = anyHas(RotationPath::displayService);
+    // Only the system's graphics library opens; it offers the display-service lookup.
+    service.openLibrary = [weakDesk, displayServices](const std::string& path) {
+        OpenedRotationLibrary library;
+        if (!path.ends_with("/CoreGraphics")) {
+            library.error = fmt::format("{}: no such library on the simulated desk", path);
+            return library;
+        }
+        library.opened = true;
+        if (displayServices)
+            library.entries.serviceForDisplayNumber =
+                [weakDesk](std::uint32_t number) -> std::optional<RegistryService> {
+                SimDisplay* d = weakDesk ? weakDesk->state_.connected(number) : nullptr;
+                return d ? weakDesk->registry_.displayServiceOf(*d) : std::nullopt;
+            };
+        return library;
+    };
+    return service;
 }
 
 } // namespace brivio

@@ -108,6 +108,7 @@ private:
     void scheduleGammaResets();
     void loadGammaState();
     void saveGammaState();
+    RotationService rotationService();
 
     Scenario scenario_;
     SimState state_;

@@ -8,6 +8,17 @@ namespace {
 PropertyValue number(std::uint32_t v) {
     return {std::int64_t(v)};
 }
+
+// Without a list of rotation paths the frame buffer turns the display; with one, only when listed.
+std::optional<ScenarioRotationPath> rotationPath(const ScenarioDisplay& c, RotationPath path) {
+    if (!c.rotationPaths)
+        return path == RotationPath::framebuffer ? std::optional(ScenarioRotationPath{path, false})
+                                                 : std::nullopt;
+    for (auto& p : *c.rotationPaths)
+        if (p.path == path)
+            return p;
+    return std::nullopt;
+}
 } // namespace
 
 SimRegistry::SimRegistry(SimState& state, SimWindowServer& windowServer)
@@ -17,7 +28,25 @@ SimRegistry::SimRegistry(SimState& state, SimWindowServer& windowServer)
             addConfigured(*d, *d->config.services);
         else
             addDefaults(*d);
+        addDisplayService(*d);
     }
+}
+
+void SimRegistry::addDisplayService(SimDisplay& d) {
+    auto path = rotationPath(d.config, RotationPath::displayService);
+    if (!path)
+        return;
+    Entry& e = add(d, "IODisplayService");
+    e.hidden = true;
+    e.rotates = true;
+    e.refusesRotation = path->fails;
+}
+
+std::optional<RegistryService> SimRegistry::displayServiceOf(const SimDisplay& display) const {
+    for (auto& e : entries_)
+        if (e.display == &display && e.hidden && display.connected)
+            return e.service;
+    return std::nullopt;
 }
 
 SimRegistry::Entry& SimRegistry::add(SimDisplay& display, std::string className) {
@@ -26,7 +55,8 @@ SimRegistry::Entry& SimRegistry::add(SimDisplay& display, std::string className)
         ordinal += e.display == &display;
     // Readable in logs: the display's index in the upper digits, its service below.
     RegistryID id = 0x100000000ull + 0x1000ull * (display.index + 1) + ordinal + 1;
-    entries_.push_back({{id, std::move(className)}, &display, {}, false, false, false, std::nullopt});
+    entries_.push_back(
+        {{id, std::move(className)}, &display, {}, false, false, false, false, false, std::nullopt});
     return entries_.back();
 }
 
@@ -48,9 +78,13 @@ void SimRegistry::addDefaults(SimDisplay& d) {
                      {"IOAVServiceUserInterfaceSupported", {true}}, {"Location", {std::string("External")}}};
     av.i2c = true;
     av.parent = displayID;
+    auto path = rotationPath(c, RotationPath::framebuffer);
+    if (!path)
+        return;
     Entry& framebuffer = add(d, "IOFramebuffer");
     framebuffer.properties = {{"IOFramebufferUnitNumber", number(c.unit)}};
     framebuffer.rotates = true;
+    framebuffer.refusesRotation = path->fails;
 }
 
 void SimRegistry::addConfigured(SimDisplay& d, const std::vector<ScenarioService>& services) {
@@ -77,7 +111,9 @@ void SimRegistry::addConfigured(SimDisplay& d, const std::vector<ScenarioService
                                              c.refreshRate)};
         e.propertiesUnreadable = s.propertiesUnreadable;
         e.i2c = s.i2c.value_or(s.avCapable);
-        e.rotates = s.className == "IOFramebuffer";
+        auto path = rotationPath(c, RotationPath::framebuffer);
+        e.rotates = s.className == "IOFramebuffer" && path;
+        e.refusesRotation = path && path->fails;
     }
 }
 
@@ -93,7 +129,7 @@ ServiceListing SimRegistry::matchingServices(std::string_view className) {
         return {it->second, {}};
     ServiceListing out;
     for (auto& e : entries_)
-        if (e.display->connected && e.service.className == className)
+        if (e.display->connected && !e.hidden && e.service.className == className)
             out.services.push_back(e.service);
     return out;
 }
@@ -128,7 +164,7 @@ std::optional<PropertyValue> SimRegistry::searchPropertyWithParents(const Regist
 int SimRegistry::setIntegerParameter(const RegistryService& service, std::string_view parameter,
                                      std::int32_t value) {
     auto e = find(service);
-    if (!e || !e->rotates || parameter != "Rotation")
+    if (!e || !e->rotates || e->refusesRotation || parameter != "Rotation")
         return SimResult::unsupported;
     if (value != 0 && value != 90 && value != 180 && value != 270)
         return SimResult::badArgument;

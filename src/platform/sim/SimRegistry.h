@@ -32,6 +32,8 @@ public:
     SimDisplay* displayOf(const RegistryService& service) const;
     bool carriesI2C(const RegistryService& service) const;
     std::vector<RegistryService> servicesOf(const SimDisplay& display) const;
+    // The service the window server hands out for a display that has the displayService rotation path.
+    std::optional<RegistryService> displayServiceOf(const SimDisplay& display) const;
     // Makes the listing of a class fail with `result` (0 lets it succeed again).
     void setMatchingResult(const std::string& className, int result);
 
@@ -43,11 +45,14 @@ private:
         bool propertiesUnreadable = false;
         bool i2c = false;
         bool rotates = false;
+        bool refusesRotation = false;
+        bool hidden = false; // not listed by class
         std::optional<RegistryID> parent;
     };
 
     void addDefaults(SimDisplay& display);
     void addConfigured(SimDisplay& display, const std::vector<ScenarioService>& services);
+    void addDisplayService(SimDisplay& display);
     Entry& add(SimDisplay& display, std::string className);
     const Entry* find(const RegistryService& service) const;
 

@@ -16,11 +16,15 @@ bool isPortrait(double degrees) {
 class SimDisplayConfiguration final : public DisplayConfiguration {
 public:
     using Apply = std::function<int(const std::vector<std::pair<DisplayNumber, PlatformMode>>&)>;
-    explicit SimDisplayConfiguration(Apply apply) : apply_(std::move(apply)) {}
+    using Configure = std::function<int(DisplayNumber)>;
+    SimDisplayConfiguration(Configure configure, Apply apply)
+        : configure_(std::move(configure)), apply_(std::move(apply)) {}
 
     int configureMode(DisplayNumber display, const PlatformMode& mode) override {
         if (done_)
             return SimResult::cgIllegalArgument;
+        if (int refused = configure_(display))
+            return refused;
         changes_.emplace_back(display, mode);
         return 0;
     }
@@ -36,6 +40,7 @@ public:
     }
 
 private:
+    Configure configure_;
     Apply apply_;
     std::vector<std::pair<DisplayNumber, PlatformMode>> changes_;
     bool done_ = false;
@@ -218,12 +223,35 @@ std::optional<PlatformMode> SimWindowServer::currentDisplayMode(DisplayNumber n)
     return mode(*d, d->currentMode);
 }
 
+bool SimWindowServer::refuses(SimDisplay* d, ModeChangeStep step) {
+    if (!d || d->config.modeChangeFailsAt != step)
+        return false;
+    const char* names[] = {"", "begin", "configure", "complete"};
+    state_.record("mode", d, fmt::format("refused at {}", names[int(step)]));
+    return true;
+}
+
 std::unique_ptr<DisplayConfiguration> SimWindowServer::beginConfiguration(int& result) {
+    // A transaction is not tied to a display yet: any display that refuses to begin refuses them all.
+    for (auto& d : state_.displays) {
+        if (d->connected && refuses(d.get(), ModeChangeStep::begin)) {
+            result = SimResult::cgFailure;
+            return nullptr;
+        }
+    }
     result = 0;
     return std::make_unique<SimDisplayConfiguration>(
+        [weak = weak.weak()](DisplayNumber number) {
+            if (!weak)
+                return SimResult::cgFailure;
+            return weak->refuses(weak->find(number), ModeChangeStep::configure) ? SimResult::cgFailure : 0;
+        },
         [weak = weak.weak()](const std::vector<std::pair<DisplayNumber, PlatformMode>>& changes) {
             if (!weak)
                 return SimResult::cgFailure;
+            for (auto& [number, m] : changes)
+                if (weak->refuses(weak->find(number), ModeChangeStep::complete))
+                    return SimResult::cgFailure;
             // Checked first so that a bad change leaves every display as it was.
             std::vector<std::pair<SimDisplay*, std::size_t>> resolved;
             for (auto& [number, m] : changes) {

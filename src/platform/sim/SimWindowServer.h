@@ -62,6 +62,8 @@ private:
     void fire(DisplayNumber display, std::uint32_t flags);
     void screensChanged();
     PlatformMode mode(const SimDisplay& display, std::size_t index) const;
+    // True (and traced) when the scenario makes `display` refuse this step of a mode transaction.
+    bool refuses(SimDisplay* display, ModeChangeStep step);
     double gammaFactor(const SimDisplay& display, const GammaTables& tables) const;
 
     SimState& state_;

@@ -22,7 +22,7 @@ check: build
 check-asan: bootstrap
 	cmake -S . -B $(ASAN_BUILD) -G Ninja -DBRIVIO_WERROR=ON -DBRIVIO_SANITIZE=ON -DBRIVIO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 
 bench: build
 	@scripts/bench $(BUILD)

@@ -115,16 +115,16 @@ void RealLoop::onTerminationSignal(Callback callback) {
 }
 
 void RealLoop::armTimer() {
-    itimerspec spec{};
+    itimerspec timer{};
     if (!timers_.empty()) {
         auto due = timers_.begin()->first.first.time_since_epoch();
         auto secs = std::chrono::duration_cast<std::chrono::seconds>(due);
-        spec.it_value.tv_sec = secs.count();
-        spec.it_value.tv_nsec = std::chrono::duration_cast<std::chrono::nanoseconds>(due - secs).count();
-        if (spec.it_value.tv_sec == 0 && spec.it_value.tv_nsec == 0)
-            spec.it_value.tv_nsec = 1;
+        timer.it_value.tv_sec = secs.count();
+        timer.it_value.tv_nsec = std::chrono::duration_cast<std::chrono::nanoseconds>(due - secs).count();
+        if (timer.it_value.tv_sec == 0 && timer.it_value.tv_nsec == 0)
+            timer.it_value.tv_nsec = 1;
     }
-    timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    timerfd_settime(timerFd_, TFD_TIMER_ABSTIME, &timer, nullptr);
 }
 
 void RealLoop::runDue() {

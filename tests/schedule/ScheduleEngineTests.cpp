@@ -59,7 +59,8 @@ protected:
         engine->begin();
     }
     void schedule(std::vector<std::pair<ScheduleTrigger, std::vector<int>>> list) {
-        for (const auto& s : preferences.scheduleList())
+        auto old = preferences.scheduleList(); // each delete replaces the list
+        for (const auto& s : old)
             preferences.deleteSchedule(s.id);
         for (std::size_t i = 0; i < list.size(); ++i)
             preferences.upsertSchedule({Uuid::random(), presets[i].id, true, list[i].first, list[i].second});

@@ -1,13 +1,11 @@
+#include "CtlRunner.h"
 #include "support/TestSupport.h"
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace brivio {
 namespace {
@@ -15,27 +13,12 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-struct CommandRun {
-    int status = -1;
-    std::string out; // stdout and stderr together
-};
-
 struct BrivioctlTest : ::testing::Test {
     testing::TempDir config;
     std::string desk = testing::sourceDir() + "/examples/desk.json";
 
-    CommandRun run(const std::string& arguments) {
-        std::string command = std::string(BRIVIOCTL_PATH) + " " + arguments + " 2>&1";
-        CommandRun result;
-        FILE* pipe = popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            result.out.append(buffer.data(), n);
-        int raw = pclose(pipe);
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return result;
-    }
-    CommandRun sim(const std::string& arguments) {
+    testing::CtlResult run(const std::string& arguments) { return testing::runBrivioctl(arguments); }
+    testing::CtlResult sim(const std::string& arguments) {
         return run("--sim " + desk + " --config " + config.path() + " " + arguments);
     }
     std::string lastTraceLine(const std::string& path, const std::string& kind) {

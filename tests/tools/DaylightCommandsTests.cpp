@@ -1,11 +1,9 @@
+#include "CtlRunner.h"
 #include "support/TestSupport.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace brivio {
 namespace {
@@ -13,25 +11,12 @@ namespace {
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-struct CtlRun {
-    int status = -1;
-    std::string out; // stdout and stderr together
-};
-
 struct DaylightCommands : ::testing::Test {
     testing::TempDir config;
 
-    CtlRun sim(const std::string& arguments) {
-        std::string command = std::string(BRIVIOCTL_PATH) + " --sim " + testing::sourceDir() +
-                              "/examples/desk.json --config " + config.path() + " " + arguments + " 2>&1";
-        CtlRun result;
-        FILE* pipe = popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            result.out.append(buffer.data(), n);
-        int raw = pclose(pipe);
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return result;
+    testing::CtlResult sim(const std::string& arguments) {
+        return testing::runBrivioctl("--sim " + testing::sourceDir() + "/examples/desk.json --config " +
+                                     config.path() + " " + arguments);
     }
 };
 

@@ -1,12 +1,10 @@
+#include "CtlRunner.h"
 #include "support/TestSupport.h"
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <sys/wait.h>
 
 namespace brivio {
 namespace {
@@ -21,30 +19,13 @@ struct DeviceCommandsTest : ::testing::Test {
     testing::TempDir config;
     std::string trace = config.path() + "/trace";
 
-    struct Result {
-        int status = -1;
-        std::string out;
-    };
     // `input` is what the user types at the terminal.
-    Result run(const std::string& arguments, const std::string& input = "") {
-        std::string command = "printf '" + input + "' | " + std::string(BRIVIOCTL_PATH) + " --sim " +
-                              testing::sourceDir() + "/examples/desk.json --config " + config.path() +
-                              " --trace " + trace + " " + arguments + " 2>&1";
-        Result result;
-        FILE* pipe = popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            result.out.append(buffer.data(), n);
-        int raw = pclose(pipe);
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return result;
+    testing::CtlResult run(const std::string& arguments, const std::string& input = "") {
+        return testing::runBrivioctl("--sim " + testing::sourceDir() + "/examples/desk.json --config " +
+                                         config.path() + " --trace " + trace + " " + arguments,
+                                     input);
     }
-    std::string traced() {
-        std::ifstream file(trace);
-        std::stringstream text;
-        text << file.rdbuf();
-        return text.str();
-    }
+    std::string traced() { return testing::readFile(trace); }
 };
 
 TEST_F(DeviceCommandsTest, InputIsPrintedAndSwitched) {
@@ -59,12 +40,12 @@ TEST_F(DeviceCommandsTest, InputIsPrintedAndSwitched) {
 
 TEST_F(DeviceCommandsTest, PowerOffAsksFirstUnlessTold) {
     const std::string request = "write 37 51 84 03 D6 00 05 6B";
-    auto r = run("power-off 2", "n\\n");
+    auto r = run("power-off 2", "n\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(r.out, HasSubstr("Power off Studio 27?"));
     EXPECT_THAT(traced(), Not(HasSubstr(request)));
 
-    r = run("power-off 2", "y\\n");
+    r = run("power-off 2", "y\n");
     EXPECT_EQ(r.status, 0) << r.out;
     r = run("power-off 2 --yes");
     EXPECT_EQ(r.status, 0) << r.out;

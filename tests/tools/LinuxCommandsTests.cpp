@@ -1,13 +1,11 @@
+#include "CtlRunner.h"
 #include "support/TestSupport.h"
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
 
 namespace brivio {
 namespace {
@@ -15,25 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 using ::testing::HasSubstr;
 
-struct Run {
-    int status = -1;
-    std::string out, err;
-};
-
-Run brivioctl(const std::string& arguments) {
-    testing::TempDir dir;
-    const std::string errFile = dir.path() + "/err";
-    std::string command = std::string(BRIVIOCTL_PATH) + " " + arguments + " 2>" + errFile;
-    Run r;
-    FILE* pipe = popen(command.c_str(), "r");
-    std::array<char, 4096> buffer{};
-    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-        r.out.append(buffer.data(), n);
-    int raw = pclose(pipe);
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    std::ifstream in(errFile);
-    r.err.assign(std::istreambuf_iterator<char>(in), {});
-    return r;
+testing::CtlResult brivioctl(const std::string& arguments) {
+    return testing::runBrivioctl(arguments, "", true);
 }
 
 std::string edid(const std::string& file) {

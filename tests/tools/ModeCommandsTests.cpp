@@ -1,37 +1,21 @@
+#include "CtlRunner.h"
 #include "support/TestSupport.h"
 
-#include <array>
-#include <cstdio>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 namespace brivio {
 namespace {
 
 using ::testing::HasSubstr;
 
-struct ModeRun {
-    int status = -1;
-    std::string out; // stdout and stderr together
-};
-
 struct ModeCommandsTest : ::testing::Test {
     testing::TempDir config;
 
-    ModeRun sim(const std::string& arguments) {
-        std::string command = std::string(BRIVIOCTL_PATH) + " --sim " + testing::sourceDir() +
-                              "/examples/modes.json --config " + config.path() + " --trace " + trace() + " " +
-                              arguments + " 2>&1";
-        ModeRun result;
-        FILE* pipe = popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            result.out.append(buffer.data(), n);
-        int raw = pclose(pipe);
-        result.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-        return result;
+    testing::CtlResult sim(const std::string& arguments) {
+        return testing::runBrivioctl("--sim " + testing::sourceDir() + "/examples/modes.json --config " +
+                                     config.path() + " --trace " + trace() + " " + arguments);
     }
     std::string trace() const { return config.path() + "/trace.txt"; }
     std::vector<std::string> traced(const std::string& kind) const {

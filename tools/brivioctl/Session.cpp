@@ -36,13 +36,14 @@ Session::Session(const GlobalOptions& options) {
 
     auto directory = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
     // The simulated monitors keep their values from one run to the next, like real ones.
-    deviceStatePath_ =
-        directory + "/sim-" + std::filesystem::path(*options.simFile).stem().string() + ".json";
+    // One desk's state per scenario, so two scenarios sharing a settings folder do not mix.
+    std::string statePrefix = directory + "/sim-" + std::filesystem::path(*options.simFile).stem().string();
+    deviceStatePath_ = statePrefix + ".json";
     if (auto problem = loadDeviceState(*desk_, deviceStatePath_); !problem.empty())
         std::cerr << "brivioctl: " << problem << "\n";
     // The desk's gamma tables outlive a run, as on a real desktop: a run killed while dimmed leaves
     // them dimmed until the next start puts the calibration back.
-    desk_->persistGammaState(directory + "/sim-gamma.json");
+    desk_->persistGammaState(statePrefix + "-gamma.json");
     store_ = std::make_unique<FileKeyValueStore>(loop(), directory);
     store_->setWritesHeld(true);
     preferences_ = std::make_unique<BrivioPreferences>(*store_);

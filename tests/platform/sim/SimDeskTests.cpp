@@ -192,58 +192,6 @@ TEST(SimRegistry, ConfiguredServicesExerciseEveryMatchingRule) {
     EXPECT_EQ(p.windowServer.bounds(1), (Rect{0, 0, 1080, 1920}));
 }
 
-TEST_F(DeskTest, BacklightModesClockAndLocation) {
-    float level = 0;
-    EXPECT_EQ(p.displayServices.getBrightness(1, level), 0);
-    EXPECT_FLOAT_EQ(level, 0.7f);
-    EXPECT_NE(p.displayServices.getBrightness(2, level), 0); // no backlight service for the monitor
-    EXPECT_EQ(p.displayServices.setBrightness(1, 1.5f), 0);
-    EXPECT_EQ(sim.nativeBrightness(0), 1.0f);
-
-    listen();
-    auto modes = p.windowServer.allDisplayModes(2);
-    ASSERT_TRUE(modes && modes->size() == 2);
-    EXPECT_EQ(p.windowServer.currentDisplayMode(2), modes->at(0));
-    EXPECT_FALSE(p.windowServer.allDisplayModes(1));
-    int rc = -1;
-    auto tx = p.windowServer.beginConfiguration(rc);
-    ASSERT_EQ(rc, 0);
-    EXPECT_EQ(tx->configureMode(2, modes->at(1)), 0);
-    EXPECT_EQ(tx->completePermanently(), 0);
-    EXPECT_EQ(p.windowServer.currentDisplayMode(2), modes->at(1));
-    EXPECT_EQ(p.windowServer.bounds(2), (Rect{1512, 0, 1920, 1080}));
-    auto bad = p.windowServer.beginConfiguration(rc);
-    EXPECT_EQ(bad->configureMode(1, modes->at(0)), 0);
-    EXPECT_NE(bad->completePermanently(), 0); // another display's mode
-    loop.runUntilIdle();
-    EXPECT_THAT(calls, ElementsAre(Pair(2u, ReconfigurationFlags::setMode)));
-
-    WallTime start = p.clock.now();
-    int wakes = 0, changes = 0;
-    auto w = p.clock.didWake().subscribe([&] { ++wakes; });
-    auto c = p.clock.clockChanged().subscribe([&] { ++changes; });
-    loop.advance(2s);
-    sim.sleepFor(std::chrono::hours(8));
-    sim.jumpClock(-1s);
-    EXPECT_EQ(p.clock.now() - start, std::chrono::hours(8) + 1s);
-    loop.runUntilIdle();
-    EXPECT_EQ(wakes, 1);
-    EXPECT_EQ(changes, 1);
-
-    std::vector<GeoCoordinate> fixes;
-    int failures = 0;
-    auto u = p.location.locationsUpdated().subscribe([&](auto& list) { fixes = list; });
-    auto f = p.location.locationFailed().subscribe([&] { ++failures; });
-    p.location.requestLocation();
-    EXPECT_TRUE(fixes.empty());
-    loop.runUntilIdle();
-    EXPECT_EQ(fixes, (std::vector<GeoCoordinate>{{52.52, 13.405}}));
-    sim.location().setPosition(std::nullopt);
-    p.location.requestLocation();
-    loop.runUntilIdle();
-    EXPECT_EQ(failures, 1);
-}
-
 TEST(SimDesk, NumbersKeysAndOverlaysFollowTheirDisplays) {
     VirtualLoop loop;
     SimDesk sim(loop, Scenario::parse(R"({"displays": [

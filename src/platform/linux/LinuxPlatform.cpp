@@ -37,7 +37,7 @@ PlatformServiceClasses LinuxPlatform::serviceClasses() {
     return {{drmConnectorClass}, {drmConnectorClass}, {}, drmConnectorClass};
 }
 
-LinuxPlatform::LinuxPlatform(MainLoop& loop, RealLoop* events, LinuxPlatformOptions options)
+LinuxPlatform::LinuxPlatform(MainLoop& loop, FdWatcher* events, LinuxPlatformOptions options)
     : options_(std::move(options)), bus_(options_.systemBusAddress),
       displays_(DrmConnectorScanner(options_.sysfsRoot)), windowServer_(displays_),
       buses_(options_.sysfsRoot, options_.syscalls, options_.devDir), registry_(displays_, &buses_),

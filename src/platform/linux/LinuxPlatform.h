@@ -4,7 +4,7 @@
 // reached yet on Linux (overlay windows, gamma, modes, location, the indicator) answers with failure
 // or absence, so that the software paths and fallbacks take over.
 
-#include "base/RealLoop.h"
+#include "base/FdWatcher.h"
 #include "platform/Platform.h"
 #include "platform/linux/BacklightControl.h"
 #include "platform/linux/DisplayBuses.h"
@@ -63,7 +63,7 @@ class LinuxPlatform {
 public:
     // `events` delivers clock, time-zone and sleep notifications; without it (a virtual loop in tests)
     // there are none.
-    LinuxPlatform(MainLoop& loop, RealLoop* events, LinuxPlatformOptions options = {});
+    LinuxPlatform(MainLoop& loop, FdWatcher* events, LinuxPlatformOptions options = {});
     LinuxPlatform(const LinuxPlatform&) = delete;
     LinuxPlatform& operator=(const LinuxPlatform&) = delete;
 

@@ -47,6 +47,12 @@ std::unique_ptr<RandrScreen> openRandr(const LinuxPlatformOptions& options) {
     return options.useX11 ? RandrScreen::open(options.x11Display) : nullptr;
 }
 
+std::unique_ptr<LocationService> makeLocation(MainLoop& loop, SystemBus& bus, bool useBus) {
+    if (useBus)
+        return std::make_unique<GeoClueLocation>(loop, bus);
+    return std::make_unique<AbsentLocation>(loop);
+}
+
 std::filesystem::path gammaFile(const LinuxPlatformOptions& options) {
     auto dir = options.stateDir ? options.stateDir : defaultStateDir();
     return dir ? *dir / "gamma.json" : std::filesystem::path{};
@@ -63,13 +69,13 @@ LinuxPlatform::LinuxPlatform(MainLoop& loop, FdWatcher* events, LinuxPlatformOpt
       backlight_(displays_, BacklightScanner(options_.sysfsRoot),
                  options_.useSystemBus ? logindSessionBrightness(bus_) : SessionBrightness{}),
       clock_(events, options_.useSystemBus ? &bus_ : nullptr, options_.etcDir),
-      windowSystem_(windowServer_, displays_), location_(loop),
+      windowSystem_(windowServer_, displays_), location_(makeLocation(loop, bus_, options_.useSystemBus)),
       indicator_(sessionBus_), platform_{loop,
                                          windowServer_,
                                          registry_,
                                          windowSystem_,
                                          clock_,
-                                         location_,
+                                         *location_,
                                          linuxAVServiceSymbols(displays_, buses_),
                                          backlight_.symbols(),
                                          nullptr,
@@ -88,7 +94,9 @@ LinuxPlatform::LinuxPlatform(MainLoop& loop, FdWatcher* events, LinuxPlatformOpt
     if (randr_)
         watchingX_ = events_->watchFd(randr_->fd(), EPOLLIN,
                                       [this](std::uint32_t) { windowServer_.handleRandrEvents(); });
-    // The indicator's replies come through the loop.
+    // Replies and signals (sleep, location, the indicator) come through the loop.
+    if (options_.useSystemBus && bus_.connection())
+        bus_.attach(*events_);
     if (options_.useSessionBus && sessionBus_.connection())
         sessionBus_.attach(*events_);
 }

@@ -2,15 +2,16 @@
 // The whole platform on a Linux desktop, assembled from its pieces: displays and registry from the DRM
 // connectors (re-read on udev hot-plug events), DDC/CI over the monitors' I2C buses, the panel's
 // backlight, the wall clock, the X server's RandR for positions, gamma, modes and rotation, and the
-// brightness indicator as a desktop notification. What is not reached (overlay windows, location, or
-// any of these when its service is missing) answers with failure or absence, so that the software
-// paths and fallbacks take over.
+// brightness indicator as a desktop notification, the location from GeoClue2. What is not reached
+// (overlay windows, or any of these when its service is missing) answers with failure or absence, so that the
+// software paths and fallbacks take over.
 
 #include "base/FdWatcher.h"
 #include "platform/Platform.h"
 #include "platform/linux/BacklightControl.h"
 #include "platform/linux/DisplayBuses.h"
 #include "platform/linux/DrmHotplug.h"
+#include "platform/linux/GeoClueLocation.h"
 #include "platform/linux/LinuxDisplays.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/LinuxWallClock.h"
@@ -31,7 +32,8 @@ struct LinuxPlatformOptions {
     std::filesystem::path sysfsRoot = "/sys";
     std::filesystem::path devDir = "/dev";
     std::filesystem::path etcDir = "/etc";
-    // Absent: the system bus. Set to reach a private bus instead.
+    // Absent: the system bus (logind, GeoClue2). Set to reach a private bus instead; off: no bus, and
+    // no location service.
     std::optional<std::string> systemBusAddress;
     bool useSystemBus = true;
     I2cSyscalls syscalls = I2cSyscalls::system();
@@ -110,7 +112,7 @@ private:
     BacklightControl backlight_;
     LinuxWallClock clock_;
     LinuxWindowSystem windowSystem_;
-    AbsentLocation location_;
+    std::unique_ptr<LocationService> location_;
     NotificationIndicator indicator_;
     std::unique_ptr<DrmHotplug> hotplug_;
     bool watchingX_ = false;

@@ -67,6 +67,8 @@ LinuxWindowServer::LinuxWindowServer(LinuxDisplays& displays, RandrScreen* randr
     : displays_(displays), randr_(randr), baselines_(std::move(gammaFile)), loop_(loop) {
     subscription_ = displays_.reconfigured().subscribe(
         [this](DisplayNumber display, std::uint32_t flags) { dispatch(display, flags); });
+    // Ramps left by an earlier run mean a display may still be dimmed: they stay until put back.
+    gammaChanged_ = !baselines_.empty();
     noteBaselines();
 }
 

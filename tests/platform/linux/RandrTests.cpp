@@ -174,6 +174,8 @@ TEST_F(RandrTest, GammaIsScaledAndAfterACrashTheNextStartPutsTheOriginalBack) {
         EXPECT_NE(*randr->gamma(crtc), original);
     } // gone without restoring, as in a crash: the file stays
     ASSERT_TRUE(std::filesystem::exists(gammaFile));
+    { LinuxWindowServer untouched(*displays, randr.get(), gammaFile); } // a run that never restores
+    ASSERT_TRUE(std::filesystem::exists(gammaFile));
     {
         LinuxWindowServer next(*displays, randr.get(), gammaFile);
         next.restoreColorSyncSettings();

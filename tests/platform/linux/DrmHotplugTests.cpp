@@ -1,5 +1,9 @@
+#include "base/VirtualLoop.h"
 #include "platform/linux/DrmHotplug.h"
+#include "platform/linux/EdidData.h"
 #include "platform/linux/FakeFdWatcher.h"
+#include "platform/linux/FakeSysfs.h"
+#include "platform/linux/LinuxPlatform.h"
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -7,7 +11,7 @@
 namespace brivio {
 namespace {
 
-using brivio::testing::FakeFdWatcher;
+using namespace brivio::testing;
 
 TEST(DrmHotplug, OnlyConnectorEventsCount) {
     const std::pair<DrmUevent, bool> cases[] = {
@@ -23,7 +27,7 @@ TEST(DrmHotplug, OnlyConnectorEventsCount) {
 }
 
 struct FakeSource final : UeventSource {
-    int fd() const override { return 42; }
+    int fd() const override { return 4242; } // no real fd of the process
     std::optional<DrmUevent> receive() override {
         if (pending.empty())
             return std::nullopt;
@@ -44,15 +48,50 @@ TEST(DrmHotplug, ABurstOfEventsIsOneRescanAndTheFdIsReleased) {
         ASSERT_TRUE(hotplug.watching());
         events->pending = {
             {"change", "card0", true}, {"add", "card0-DP-2", false}, {"change", "card0", true}};
-        watcher.ready(42);
+        watcher.ready(4242);
         EXPECT_EQ(rescans, 1);
         EXPECT_TRUE(events->pending.empty()); // drained, or the level-triggered fd fires forever
 
         events->pending = {{"change", "card0", false}, {"add", "renderD128", false}};
-        watcher.ready(42);
+        watcher.ready(4242);
         EXPECT_EQ(rescans, 1);
     }
     EXPECT_TRUE(watcher.callbacks.empty());
+}
+
+TEST(DrmHotplug, APluggedMonitorReachesTheReconfigurationCallbacks) {
+    FakeSysfs sys;
+    sys.add({"card0-HDMI-A-1", "connected", "enabled", sharedEdid("B21DE802A937.bin"), {}, {}});
+    FakeSource* events = nullptr;
+    LinuxPlatformOptions options;
+    options.sysfsRoot = sys.root();
+    options.useSystemBus = false;
+    options.useSessionBus = false;
+    options.useX11 = false;
+    options.uevents = [&] {
+        auto source = std::make_unique<FakeSource>();
+        events = source.get();
+        return source;
+    };
+    VirtualLoop loop;
+    FakeFdWatcher watcher;
+    LinuxPlatform linux(loop, &watcher, options);
+    ASSERT_TRUE(events);
+    std::vector<std::uint32_t> flags;
+    linux.platform().windowServer.registerReconfigurationCallback(
+        [&](DisplayNumber, std::uint32_t f) { flags.push_back(f); });
+
+    sys.add({"card0-DP-1", "connected", "enabled", sharedEdid("0CE9433C3C68.bin"), {}, {}});
+    events->pending = {{"change", "card0", true}};
+    watcher.ready(4242);
+    EXPECT_EQ(flags, (std::vector<std::uint32_t>{ReconfigurationFlags::add | ReconfigurationFlags::enabled}));
+
+    flags.clear();
+    sys.remove("card0-HDMI-A-1");
+    events->pending = {{"change", "card0", true}};
+    watcher.ready(4242);
+    EXPECT_EQ(flags,
+              (std::vector<std::uint32_t>{ReconfigurationFlags::remove | ReconfigurationFlags::disabled}));
 }
 
 } // namespace

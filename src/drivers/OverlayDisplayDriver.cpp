@@ -78,6 +78,11 @@ void OverlayDisplayDriver::ensureWindow(const ManagedDisplay& display) {
     logDebug(LogCategory::overlay, "Created overlay window for {}", display.identity.modelName);
 }
 
+bool OverlayDisplayDriver::canDim(const std::string& key) const {
+    auto it = windows_.find(key);
+    return it != windows_.end() && it->second.window && it->second.window->hasLayer();
+}
+
 void OverlayDisplayDriver::setDim(Window& window, double level, bool animated) {
     // Without a window (the window system refused one) or a layer, dim changes are ignored.
     if (!window.window || !window.window->hasLayer())

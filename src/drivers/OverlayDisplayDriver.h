@@ -37,6 +37,8 @@ public:
     void removeAllWindows();
 
     bool hasWindow(const std::string& key) const { return windows_.count(key) != 0; }
+    // True when the display's window can really darken it (the window system gave one with a layer).
+    bool canDim(const std::string& key) const;
     std::size_t windowCount() const { return windows_.size(); }
 
 private:

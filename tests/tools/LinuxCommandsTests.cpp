@@ -80,6 +80,10 @@ TEST(LinuxCommands, DoctorAndEdidReadTheGivenSysfsTree) {
     auto list = brivioctl("--sysfs " + root.string() + " --config " + config.path() + " list");
     EXPECT_EQ(list.status, 0) << list.err;
     EXPECT_THAT(list.out, HasSubstr("DELL U3219Q"));
+    // No overlay windows without the agent: the change is not reported as made.
+    auto set = brivioctl("--sysfs " + root.string() + " --config " + config.path() + " set 1 brightness 50%");
+    EXPECT_EQ(set.status, 1);
+    EXPECT_THAT(set.err, HasSubstr("software dimming needs the desktop agent"));
     testing::TempDir emptySys;
     auto none = brivioctl("--sysfs " + emptySys.path() + " --config " + config.path() + " list");
     EXPECT_EQ(none.status, 0) << none.err;

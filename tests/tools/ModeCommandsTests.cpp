@@ -62,6 +62,11 @@ TEST_F(ModeCommandsTest, ChangesRevertUnlessKept) {
         bool asked = std::string(c.command).find("--keep") == std::string::npos;
         EXPECT_EQ(r.out.find("Keep this display mode? (0s)") != std::string::npos, asked) << c.command;
     }
+    // What was kept is still there in the next run, as a window server keeps it.
+    EXPECT_THAT(sim("modes 1").out, HasSubstr("*   3  1920 \u00d7 1080 HiDPI"));
+    std::remove(trace().c_str());
+    EXPECT_EQ(sim("rotate 1 270 --keep").status, 0);
+    EXPECT_TRUE(traced("rotation").empty()); // already turned: nothing to do
 }
 
 TEST_F(ModeCommandsTest, BadWordsChangeNothing) {

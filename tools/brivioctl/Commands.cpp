@@ -134,7 +134,22 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
         }
     }
     session.settle();
-    return 0;
+    // Software dimming lives in windows of a running agent; a backend that cannot open them (this
+    // desktop, from the command line) must not report the change as made.
+    int status = 0;
+    if (control == DisplayControl::brightness && value < 1.0)
+        for (auto& d : targets)
+            if (!d.capabilities.supportsHardwareBrightness &&
+                !controller.overlayDriver().canDim(d.identity.stableKey()) &&
+                !controller.gammaDriver().hasState(d.identity.stableKey())) {
+                std::cerr << fmt::format(
+                    "brivioctl: '{}' has no hardware brightness control here, and software "
+                    "dimming needs the desktop agent (brivio) running; the level is kept "
+                    "for it\n",
+                    d.identity.modelName);
+                status = 1;
+            }
+    return status;
 }
 
 void addLevelCommands(CLI::App& app, CommandSet& commands) {

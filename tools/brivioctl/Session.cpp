@@ -44,8 +44,6 @@ void Session::openSimulatedDesk(const GlobalOptions& options, const std::string&
     } catch (const ScenarioError& e) {
         throw UsageError(e.what());
     }
-    if (options.traceFile)
-        desk_->setTraceFile(*options.traceFile);
     simPlatform_ = std::make_unique<Platform>(desk_->platform());
 
     // The simulated monitors keep their values from one run to the next, like real ones.
@@ -57,6 +55,9 @@ void Session::openSimulatedDesk(const GlobalOptions& options, const std::string&
     // The desk's gamma tables outlive a run, as on a real desktop: a run killed while dimmed leaves
     // them dimmed until the next start puts the calibration back.
     desk_->persistGammaState(statePrefix + "-gamma.json");
+    // The trace shows this run's traffic, not the state brought back from the last one.
+    if (options.traceFile)
+        desk_->setTraceFile(*options.traceFile);
 }
 
 void Session::openThisDesktop(const GlobalOptions& options) {

@@ -34,6 +34,11 @@ std::string loadDeviceState(SimDesk& desk, const std::string& path) {
                 continue;
             if (auto native = entry->find("native"); native != entry->end() && native->is_number())
                 desk.setNativeBrightness(i, native->get<float>());
+            // A mode or rotation kept in an earlier run stays, as the window server keeps it.
+            if (auto mode = entry->find("mode"); mode != entry->end() && mode->is_number_unsigned())
+                desk.setCurrentMode(i, mode->get<std::size_t>());
+            if (auto angle = entry->find("rotation"); angle != entry->end() && angle->is_number())
+                desk.setRotationAngle(i, angle->get<double>());
             auto& ddc = desk.scenario().displays[i].ddc;
             auto vcp = entry->find("vcp");
             if (!ddc || vcp == entry->end() || !vcp->is_object())
@@ -55,6 +60,9 @@ void saveDeviceState(SimDesk& desk, const std::string& path) {
         nlohmann::json entry = nlohmann::json::object();
         if (auto native = desk.nativeBrightness(i))
             entry["native"] = *native;
+        if (!desk.scenario().displays[i].modes.empty())
+            entry["mode"] = desk.currentMode(i);
+        entry["rotation"] = desk.rotationAngle(i);
         if (auto& ddc = desk.scenario().displays[i].ddc) {
             nlohmann::json vcp = nlohmann::json::object();
             for (auto& [code, feature] : ddc->vcp)

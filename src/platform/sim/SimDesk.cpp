@@ -158,6 +158,27 @@ void SimDesk::setNativeBrightness(std::size_t index, float level) {
         d.nativeLevel = std::clamp(level, 0.0f, 1.0f);
 }
 
+std::size_t SimDesk::currentMode(std::size_t index) const {
+    return display(index).currentMode;
+}
+
+void SimDesk::setCurrentMode(std::size_t index, std::size_t mode) {
+    SimDisplay& d = display(index);
+    if (mode < d.config.modes.size() && mode != d.currentMode)
+        windowServer_.switchMode(d, mode);
+}
+
+double SimDesk::rotationAngle(std::size_t index) const {
+    return display(index).rotation;
+}
+
+void SimDesk::setRotationAngle(std::size_t index, double degrees) {
+    SimDisplay& d = display(index);
+    bool rightAngle = degrees == 0 || degrees == 90 || degrees == 180 || degrees == 270;
+    if (rightAngle && degrees != d.rotation)
+        windowServer_.setRotation(d, degrees);
+}
+
 double SimDesk::gammaFactor(std::size_t index) const {
     const SimDisplay& d = display(index);
     float reference = d.calibration.red.back();

@@ -64,6 +64,11 @@ public:
     std::optional<float> nativeBrightness(std::size_t index) const;
     // Brightness keys pressed outside the system.
     void setNativeBrightness(std::size_t index, float level);
+    // The mode and rotation the window server shows the display in; out-of-range requests are ignored.
+    std::size_t currentMode(std::size_t index) const;
+    void setCurrentMode(std::size_t index, std::size_t mode);
+    double rotationAngle(std::size_t index) const;
+    void setRotationAngle(std::size_t index, double degrees);
 
     const GammaTables& gammaTables(std::size_t index) const { return display(index).gamma; }
     const GammaTables& calibration(std::size_t index) const { return display(index).calibration; }

@@ -52,12 +52,18 @@ bool displayOrder(const ManagedDisplay& a, const ManagedDisplay& b) {
 
 } // namespace
 
-DisplayController::DisplayController(Platform& platform, BrivioPreferences& preferences)
+DisplayController::DisplayController(Platform& platform, BrivioPreferences& preferences,
+                                     LocationManager* location)
     : platform_(platform), preferences_(preferences),
       ddcDriver_(platform.windowServer, platform.registry, platform.avService, platform.displayServices,
                  topologyClasses(platform.serviceClasses)),
       nativeDriver_(platform.displayServices), overlayDriver_(platform.windowServer, platform.windowSystem),
-      gammaDriver_(platform.loop, platform.windowServer), hud_(platform.indicator), tasks_(platform.loop) {
+      gammaDriver_(platform.loop, platform.windowServer), hud_(platform.indicator), location_(location),
+      tasks_(platform.loop) {
+    if (!location_) {
+        ownLocation_ = std::make_unique<LocationManager>(platform.location, preferences);
+        location_ = ownLocation_.get();
+    }
     // No scaled table from an earlier run may stay in force.
     platform_.windowServer.restoreColorSyncSettings();
 
@@ -219,6 +225,11 @@ Task<void> DisplayController::enumerate() {
 
     if (isFirstEnumeration_ && count > 0) {
         isFirstEnumeration_ = false;
+        // Nothing is evaluated now: the first look comes at the next minute boundary, so schedules
+        // whose moment lies before this launch do not fire.
+        scheduleEngine_ = std::make_unique<ScheduleEngine>(platform_.loop, platform_.clock, *this,
+                                                           preferences_, *location_);
+        scheduleEngine_->begin();
         firstDisplaysFound_.emit();
     }
 }
@@ -355,6 +366,8 @@ void DisplayController::followLeader(const std::string& leaderKey, double value,
 
 void DisplayController::shutdown() {
     shutDown_ = true;
+    // No schedule may fire into displays that are being put back.
+    scheduleEngine_.reset();
     tasks_.cancel(controllerSlot, pollingTask);
     tasks_.cancel(controllerSlot, reenumerateTask);
     tasks_.cancel(controllerSlot, delayedProbeTask);

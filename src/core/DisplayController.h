@@ -13,8 +13,12 @@
 #include "drivers/NativeDisplayDriver.h"
 #include "drivers/OverlayDisplayDriver.h"
 #include "platform/Platform.h"
+#include "schedule/LocationManager.h"
+#include "schedule/ScheduleEngine.h"
+#include "schedule/ScheduleTarget.h"
 #include "settings/BrightnessPreset.h"
 #include "settings/BrivioPreferences.h"
+#include "shortcuts/ShortcutTarget.h"
 
 #include <functional>
 #include <map>
@@ -26,7 +30,7 @@
 
 namespace brivio {
 
-class DisplayController {
+class DisplayController final : public ScheduleTarget, public ShortcutTarget {
 public:
     static constexpr Duration reenumerateDebounce = 200ms;
     static constexpr Duration delayedProbeFirst = 4s;
@@ -34,8 +38,10 @@ public:
     static constexpr Duration pollInterval = 1500ms;
     static constexpr Duration pollAnimation = 500ms;
 
-    DisplayController(Platform& platform, BrivioPreferences& preferences);
-    ~DisplayController();
+    // Without a location manager the controller keeps its own on the platform's location service.
+    DisplayController(Platform& platform, BrivioPreferences& preferences,
+                      LocationManager* location = nullptr);
+    ~DisplayController() override;
     DisplayController(const DisplayController&) = delete;
     DisplayController& operator=(const DisplayController&) = delete;
 
@@ -46,6 +52,9 @@ public:
     Signal<>& warmingUpKeysChanged() { return warmingUpKeysChanged_; }
     // Fires once, after the first enumeration that finds a display (the schedule engine starts there).
     Signal<>& firstDisplaysFound() { return firstDisplaysFound_; }
+    // Exists from the first enumeration that finds a display on.
+    ScheduleEngine* scheduleEngine() { return scheduleEngine_.get(); }
+    LocationManager& location() { return *location_; }
     std::size_t enumerationCount() const { return enumerationCount_; }
 
     Task<void> enumerate();
@@ -56,7 +65,7 @@ public:
 
     // Routing.
     void applyBrightness(const ManagedDisplay& display, double value, bool animated, Duration duration = 0s);
-    void setAllBrightness(double value);
+    void setAllBrightness(double value) override;
     void setDisplayContrast(double value, DisplayNumber cgID);
     void setDisplayVolume(double value, DisplayNumber cgID);
     void animateContrast(const ManagedDisplay& display, double value, Duration duration);
@@ -67,19 +76,18 @@ public:
     // User-level rules.
     void setUserBrightness(double value, DisplayNumber cgID, bool animated, Duration duration);
     void syncFollowersToLeader();
-    void stepBrightness(int direction);
-    void applyPreset(const BrightnessPreset& preset);
+    void stepBrightness(int direction) override;
+    void applyPreset(const BrightnessPreset& preset) override;
     void applyPreviewBrightness(double value);
     void clearPreviewOverlays();
     void pauseSolarCurve();
     void resumeSolarCurve();
-    // The solar layer tells the controller when the sun next rises (for the pause after a manual
-    // change; absent without a known position) and is told when the curve resumes.
-    void setSolarHooks(std::function<std::optional<WallTime>(WallTime)> nextSunrise,
-                       std::function<void()> resumed) {
-        nextSunrise_ = std::move(nextSunrise);
-        solarResumed_ = std::move(resumed);
-    }
+
+    // Input and power, for displays whose probe found the features; the rest are refused without a
+    // word on the bus. Built-in displays are never powered off.
+    Task<std::optional<std::uint8_t>> inputSource(DisplayNumber cgID);
+    bool setInputSource(std::uint8_t value, DisplayNumber cgID);
+    Task<bool> powerOff(DisplayNumber cgID, DDCDisplayDriver::PowerOffConfirmed confirmed);
 
     const ManagedDisplay* displayWithID(DisplayNumber cgID) const;
     const ManagedDisplay* displayWithKey(const std::string& key) const;
@@ -130,6 +138,9 @@ private:
     Task<void> drainNative(WeakPtr<DisplayController> self, ManagedDisplay display);
     Task<void> valueAnimation(WeakPtr<DisplayController> self, ManagedDisplay display, DisplayControl control,
                               double from, double to, Duration duration, StepFunction step);
+    static Task<std::optional<std::uint8_t>> readInputSource(WeakPtr<DisplayController> self,
+                                                             std::optional<ManagedDisplay> display);
+    static Task<bool> sendPowerOff(WeakPtr<DisplayController> self, std::optional<ManagedDisplay> display);
     static Task<void> writeDDC(WeakPtr<DisplayController> self, ManagedDisplay display,
                                DisplayControl control, double value);
 
@@ -152,8 +163,9 @@ private:
     AnimatorMap ddcAnimators_;
     AnimatorMap contrastDDCAnimators_;
     AnimatorMap volumeDDCAnimators_;
-    std::function<std::optional<WallTime>(WallTime)> nextSunrise_;
-    std::function<void()> solarResumed_;
+    std::unique_ptr<LocationManager> ownLocation_;
+    LocationManager* location_;
+    std::unique_ptr<ScheduleEngine> scheduleEngine_;
     Signal<> displaysChanged_;
     Signal<> warmingUpKeysChanged_;
     Signal<> firstDisplaysFound_;

@@ -93,8 +93,8 @@ void DisplayController::pauseSolarCurve() {
         return;
     WallTime now = platform_.clock.now();
     WallTime until = now + std::chrono::hours(24);
-    if (nextSunrise_)
-        if (auto sunrise = nextSunrise_(now))
+    if (scheduleEngine_)
+        if (auto sunrise = scheduleEngine_->nextSunrise(now))
             until = *sunrise;
     preferences_.setSolarPausedUntil(until);
 }
@@ -104,8 +104,8 @@ void DisplayController::resumeSolarCurve() {
     if (!preferences_.solarCurveEnabled())
         return;
     preferences_.setSolarPausedUntil(std::nullopt);
-    if (solarResumed_)
-        solarResumed_();
+    if (scheduleEngine_)
+        scheduleEngine_->applySolarCurve(platform_.clock.now());
 }
 
 } // namespace brivio

@@ -181,6 +181,25 @@ TEST_F(ControllerTest, DDCWritesAreScaledAndExactOnTheWire) {
     EXPECT_EQ(sim->vcpValue(studio, 0x12), 25);
 }
 
+TEST_F(ControllerTest, InputAndPowerOnlyWhereTheProbeFoundThem) {
+    start();
+    bool studioOff = false, builtInOff = true, officeOff = true;
+    auto powerOff = [](Task<bool> task, bool& out) -> Task<void> { out = co_await std::move(task); };
+    DDCDisplayDriver::PowerOffConfirmed yes;
+    spawn(loop, powerOff(controller->powerOff(id(builtIn), yes), builtInOff));
+    spawn(loop, powerOff(controller->powerOff(id(office), yes), officeOff));
+    settle();
+    EXPECT_FALSE(builtInOff);
+    EXPECT_FALSE(officeOff);
+    EXPECT_EQ(trace.str().find(" D6 "), std::string::npos); // nothing reached a bus
+    // The studio monitor has no input select: refused without a write; its power off goes out.
+    EXPECT_FALSE(controller->setInputSource(0x11, id(studio)));
+    spawn(loop, powerOff(controller->powerOff(id(studio), yes), studioOff));
+    settle();
+    EXPECT_TRUE(studioOff);
+    EXPECT_THAT(lastLine("i2c"), HasSubstr("84 03 D6 00 05 6B"));
+}
+
 TEST_F(ControllerTest, ExtendedDimmingSplitsBelowTwentyPercent) {
     EXPECT_DOUBLE_EQ(DisplayController::extendedDimmingShare(0.1), 0.5);
     EXPECT_DOUBLE_EQ(DisplayController::extendedDimmingShare(0.3), 1.0);

@@ -9,6 +9,7 @@ namespace brivio {
 namespace {
 
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 struct DaylightCommands : ::testing::Test {
@@ -54,6 +55,19 @@ TEST_F(DaylightCommands, SchedulesAndSolarAreKeptAcrossRuns) {
     auto on = sim("solar on");
     EXPECT_THAT(on.out, HasSubstr("brightness 0.")); // the level for 06:00 applied at once
     EXPECT_EQ(sim("solar").out, "solar on, night 0.2, day 0.9\n");
+}
+
+TEST_F(DaylightCommands, SchedulesFireWhileTimeRunsOn) {
+    // The desk starts at 06:00 in Berlin; the schedule's first look is at the next minute.
+    ASSERT_EQ(sim("schedule add Night 06:05").status, 0);
+    ASSERT_EQ(sim("--advance 4m list").status, 0);
+    EXPECT_THAT(sim("list").out, HasSubstr("brightness 70%"));
+    ASSERT_EQ(sim("--advance 6m list").status, 0);
+    auto after = sim("list");
+    EXPECT_THAT(after.out, Not(HasSubstr("brightness 70%")));
+    EXPECT_THAT(after.out, HasSubstr("brightness 20%"));
+    EXPECT_THAT(sim("preset list").out,
+                HasSubstr("Night            brightness 20% contrast 60% volume 30%  (active)"));
 }
 
 TEST_F(DaylightCommands, BadWordsAreNamedAndNothingIsStored) {

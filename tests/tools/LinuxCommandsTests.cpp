@@ -74,6 +74,17 @@ TEST(LinuxCommands, DoctorAndEdidReadTheGivenSysfsTree) {
     EXPECT_THAT(doctor.out, HasSubstr("card0-HDMI-A-1: DELL U3219Q\n  bus: " + dev.path() +
                                       "/i2c-5 (ddc link): the i2c-dev module is not loaded"));
 
+    // Without --sim the desk is this tree: the monitor is listed; its bus cannot be opened here, so it
+    // is dimmed in software.
+    testing::TempDir config;
+    auto list = brivioctl("--sysfs " + root.string() + " --config " + config.path() + " list");
+    EXPECT_EQ(list.status, 0) << list.err;
+    EXPECT_THAT(list.out, HasSubstr("DELL U3219Q"));
+    testing::TempDir emptySys;
+    auto none = brivioctl("--sysfs " + emptySys.path() + " --config " + config.path() + " list");
+    EXPECT_EQ(none.status, 0) << none.err;
+    EXPECT_EQ(none.out, "No displays found.\n");
+
     auto byConnector = brivioctl("--sysfs " + root.string() + " edid HDMI-A-1 --json");
     ASSERT_EQ(byConnector.status, 0) << byConnector.err;
     EXPECT_EQ(nlohmann::json::parse(byConnector.out)["serial"], 809913676);

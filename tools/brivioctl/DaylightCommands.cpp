@@ -180,23 +180,32 @@ int listSchedules(const BrivioPreferences& prefs) {
     return 0;
 }
 
-// Turning the curve on, or new levels while it is on: the level for now at once, as the panel does.
+// Turning the curve on, or new levels while it is on: the level for now at once, through the schedule
+// engine as the panel does.
 void applyCurveNow(Session& session) {
     auto& prefs = session.preferences();
-    auto& clock = session.controller().platform().clock;
-    WallTime now = clock.now();
-    auto position = storedPosition(prefs);
-    if (!position) {
+    WallTime now = session.controller().platform().clock.now();
+    ScheduleEngine* engine = session.controller().scheduleEngine();
+    if (!storedPosition(prefs)) {
         std::cout << "no position stored: the curve applies once one is known (brivioctl location set)\n";
         return;
     }
-    auto times = SolarCalculator::compute(now, position->latitude, position->longitude, clock.timeZone());
-    auto level = SolarCurve::level(now, times, prefs.solarNightLevel(), prefs.solarDayLevel());
+    if (!engine) {
+        std::cout << "no displays: nothing applied\n";
+        return;
+    }
+    if (SolarCurve::isPaused(now, prefs.solarPausedUntil())) {
+        std::cout << "paused until " << instantText(*prefs.solarPausedUntil()) << ": nothing applied\n";
+        return;
+    }
+    auto times = engine->todaySolarTimes(now);
+    auto level =
+        times ? SolarCurve::level(now, *times, prefs.solarNightLevel(), prefs.solarDayLevel()) : std::nullopt;
     if (!level) {
         std::cout << "the sun does not rise or set today here: nothing applied\n";
         return;
     }
-    session.controller().setAllBrightness(*level);
+    engine->applySolarCurve(now);
     session.settle();
     std::cout << "brightness " << formatLevel(*level) << "\n";
 }

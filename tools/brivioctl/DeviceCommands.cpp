@@ -47,7 +47,7 @@ ManagedDisplay inputCapable(Session& session, const std::string& word) {
 
 int showInput(Session& session, const std::string& displayWord) {
     ManagedDisplay d = inputCapable(session, displayWord);
-    std::optional<std::uint8_t> value = finish(session, session.controller().ddcDriver().inputSource(d));
+    std::optional<std::uint8_t> value = finish(session, session.controller().inputSource(d.identity.cgID));
     if (!value) {
         std::cerr << fmt::format("brivioctl: '{}' did not say which input it shows\n", displayWord);
         return 1;
@@ -62,7 +62,7 @@ int switchInput(Session& session, const std::string& displayWord, const std::str
         throw UsageError(fmt::format("'{}' is not an input: give one of {}, or a code such as 0x11",
                                      sourceWord, knownInputs()));
     ManagedDisplay d = inputCapable(session, displayWord);
-    bool taken = session.controller().ddcDriver().setInputSource(*value, d);
+    bool taken = session.controller().setInputSource(*value, d.identity.cgID);
     session.settle();
     if (!taken) {
         std::cerr << fmt::format("brivioctl: '{}' did not take the switch to {}\n", displayWord,
@@ -98,7 +98,7 @@ int powerOff(Session& session, const std::string& displayWord, bool yes) {
         return 1;
     }
     DDCDisplayDriver::PowerOffConfirmed confirmed;
-    bool taken = finish(session, session.controller().ddcDriver().powerOff(d, confirmed));
+    bool taken = finish(session, session.controller().powerOff(d.identity.cgID, confirmed));
     if (!taken) {
         std::cerr << fmt::format("brivioctl: '{}' did not take the power-off request\n", displayWord);
         return 1;

@@ -1,13 +1,14 @@
 #include "Session.h"
 
 #include "Arguments.h"
+#include "base/RealLoop.h"
 #include "base/VirtualLoop.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "platform/sim/DeviceStateFile.h"
 #include "platform/sim/SimDesk.h"
 
 #include <filesystem>
 #include <fmt/format.h>
-#include <fstream>
 #include <iostream>
 
 namespace brivio::cli {
@@ -17,13 +18,26 @@ namespace {
 // Far more than any probe, animation or write loop takes; a desk that has not settled by then has
 // a task that never ends, and the command must not hang on it.
 constexpr Duration settleLimit = std::chrono::hours(1);
+// On this desktop the waits are real: the longest is a DDC retry ladder, well under a minute.
+constexpr Duration realSettleLimit = std::chrono::minutes(1);
 
 } // namespace
 
 Session::Session(const GlobalOptions& options) {
-    if (!options.simFile)
-        throw UsageError("the desktop backend is not available yet; run on a simulated desk with --sim FILE "
-                         "(see examples/)");
+    auto directory = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
+    if (options.simFile)
+        openSimulatedDesk(options, directory);
+    else
+        openThisDesktop(options);
+    store_ = std::make_unique<FileKeyValueStore>(loop(), directory);
+    store_->setWritesHeld(true);
+    Platform& platform = desk_ ? *simPlatform_ : linux_->platform();
+    services_ = std::make_unique<AppServices>(platform, *store_);
+    services_->startShortcuts();
+    runUntilFirstEnumeration();
+}
+
+void Session::openSimulatedDesk(const GlobalOptions& options, const std::string& directory) {
     virtualLoop_ = std::make_unique<VirtualLoop>();
     try {
         desk_ = SimDesk::fromFile(*virtualLoop_, *options.simFile);
@@ -32,9 +46,8 @@ Session::Session(const GlobalOptions& options) {
     }
     if (options.traceFile)
         desk_->setTraceFile(*options.traceFile);
-    platform_ = std::make_unique<Platform>(desk_->platform());
+    simPlatform_ = std::make_unique<Platform>(desk_->platform());
 
-    auto directory = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
     // The simulated monitors keep their values from one run to the next, like real ones.
     // One desk's state per scenario, so two scenarios sharing a settings folder do not mix.
     std::string statePrefix = directory + "/sim-" + std::filesystem::path(*options.simFile).stem().string();
@@ -44,11 +57,23 @@ Session::Session(const GlobalOptions& options) {
     // The desk's gamma tables outlive a run, as on a real desktop: a run killed while dimmed leaves
     // them dimmed until the next start puts the calibration back.
     desk_->persistGammaState(statePrefix + "-gamma.json");
-    store_ = std::make_unique<FileKeyValueStore>(loop(), directory);
-    store_->setWritesHeld(true);
-    preferences_ = std::make_unique<BrivioPreferences>(*store_);
-    controller_ = std::make_unique<DisplayController>(*platform_, *preferences_);
-    runUntilFirstEnumeration();
+}
+
+void Session::openThisDesktop(const GlobalOptions& options) {
+    if (options.traceFile)
+        throw UsageError("--trace records the simulated desk's traffic; use it with --sim FILE");
+    realLoop_ = std::make_unique<RealLoop>();
+    if (!realLoop_->valid())
+        throw std::runtime_error("could not set up the event loop");
+    // Ctrl-C or a kill ends the run the orderly way, so that nothing stays dimmed.
+    realLoop_->onTerminationSignal([this] {
+        interrupted_ = true;
+        realLoop_->quit();
+    });
+    LinuxPlatformOptions linuxOptions;
+    if (options.sysfsRoot)
+        linuxOptions.sysfsRoot = *options.sysfsRoot;
+    linux_ = std::make_unique<LinuxPlatform>(*realLoop_, realLoop_.get(), linuxOptions);
 }
 
 Session::~Session() {
@@ -56,57 +81,87 @@ Session::~Session() {
         abandon();
 }
 
-void Session::abandon() {
-    if (closed_)
-        return;
-    closed_ = true;
-    store_->discardPending();
-    controller_->shutdown();
-    virtualLoop_->runUntilSettled(settleLimit);
-    store_->discardPending();
-    // The monitors keep whatever reached them, error or not.
-    try {
-        saveDeviceState(*desk_, deviceStatePath_);
-    } catch (const std::exception& e) {
-        std::cerr << "brivioctl: " << e.what() << "\n";
-    }
+MainLoop& Session::loop() {
+    if (virtualLoop_)
+        return *virtualLoop_;
+    return *realLoop_;
 }
 
-MainLoop& Session::loop() {
-    return *virtualLoop_;
+bool Session::runUntilSettled() {
+    if (virtualLoop_)
+        return virtualLoop_->runUntilSettled(settleLimit);
+    return realLoop_->runUntilSettled(realSettleLimit) && !interrupted_;
 }
 
 void Session::runUntilFirstEnumeration() {
+    if (!virtualLoop_) {
+        settle();
+        return;
+    }
     auto deadline = virtualLoop_->now() + settleLimit;
-    while (controller_->enumerationCount() == 0 && virtualLoop_->now() < deadline) {
+    while (controller().enumerationCount() == 0 && virtualLoop_->now() < deadline) {
         virtualLoop_->runUntilIdle();
-        if (controller_->enumerationCount() > 0 || virtualLoop_->pendingCount() == 0)
+        if (controller().enumerationCount() > 0 || virtualLoop_->pendingCount() == 0)
             break;
         virtualLoop_->advance(virtualLoop_->nextDue() - virtualLoop_->now());
     }
 }
 
 void Session::settle() {
-    if (!virtualLoop_->runUntilSettled(settleLimit))
-        throw std::runtime_error("the simulated desk did not settle within an hour of virtual time");
+    if (runUntilSettled())
+        return;
+    if (interrupted_)
+        throw std::runtime_error("interrupted");
+    throw std::runtime_error(virtualLoop_ ? "the simulated desk did not settle within an hour of virtual time"
+                                          : "the displays did not answer within a minute");
 }
 
 void Session::advance(long long milliseconds) {
     settle();
-    virtualLoop_->advance(std::chrono::milliseconds(milliseconds));
+    if (virtualLoop_) {
+        virtualLoop_->advance(std::chrono::milliseconds(milliseconds));
+    } else {
+        // A work timer holds the loop open for the span, so that schedules and polls run meanwhile.
+        realLoop_->postAfter(std::chrono::milliseconds(milliseconds), [] {});
+        if (!realLoop_->runUntilSettled(std::chrono::milliseconds(milliseconds) + realSettleLimit) ||
+            interrupted_)
+            throw std::runtime_error("interrupted");
+    }
     settle();
+}
+
+void Session::abandon() {
+    if (closed_)
+        return;
+    closed_ = true;
+    store_->discardPending();
+    services_->shutdown();
+    interrupted_ = false;
+    runUntilSettled();
+    store_->discardPending();
+    // The monitors keep whatever reached them, error or not.
+    try {
+        saveSimulatedState();
+    } catch (const std::exception& e) {
+        std::cerr << "brivioctl: " << e.what() << "\n";
+    }
 }
 
 void Session::close() {
     if (closed_)
         return;
-    closed_ = true;
     settle();
-    controller_->shutdown();
-    virtualLoop_->runUntilSettled(settleLimit);
+    closed_ = true;
+    services_->shutdown();
+    runUntilSettled();
     if (!store_->flush())
         throw std::runtime_error(fmt::format("could not write the settings to {}", store_->path()));
-    saveDeviceState(*desk_, deviceStatePath_);
+    saveSimulatedState();
+}
+
+void Session::saveSimulatedState() {
+    if (desk_)
+        saveDeviceState(*desk_, deviceStatePath_);
 }
 
 } // namespace brivio::cli

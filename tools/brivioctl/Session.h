@@ -1,9 +1,9 @@
 #pragma once
-// One run of the command line: the backend (simulator or this desktop), the settings store, the
-// preferences and the controller, brought up to the end of the first enumeration.
+// One run of the command line: the backend (simulator or this desktop), the settings store and the
+// process's services (preferences, controller, schedules, shortcuts), brought up to the end of the
+// first enumeration.
 
-#include "core/DisplayController.h"
-#include "settings/BrivioPreferences.h"
+#include "app/AppServices.h"
 #include "settings/FileKeyValueStore.h"
 
 #include <iosfwd>
@@ -13,7 +13,9 @@
 
 namespace brivio {
 class VirtualLoop;
+class RealLoop;
 class SimDesk;
+class LinuxPlatform;
 } // namespace brivio
 
 namespace brivio::cli {
@@ -34,14 +36,16 @@ public:
     explicit Session(const GlobalOptions& options);
     ~Session();
 
-    DisplayController& controller() { return *controller_; }
-    BrivioPreferences& preferences() { return *preferences_; }
+    AppServices& services() { return *services_; }
+    DisplayController& controller() { return services_->controller(); }
+    BrivioPreferences& preferences() { return services_->preferences(); }
     MainLoop& loop();
+    // The simulated desk; null on this desktop.
     SimDesk* desk() { return desk_.get(); }
 
     // Runs until every probe, animation and write loop has ended (recurring polls excepted).
     void settle();
-    // Runs time on (virtual on the simulator) so that schedules can fire.
+    // Runs time on (virtual on the simulator, real on this desktop) so that schedules can fire.
     void advance(long long milliseconds);
     // Writes pending settings and restores what the run dimmed in software.
     void close();
@@ -49,17 +53,22 @@ public:
     void abandon();
 
 private:
+    void openSimulatedDesk(const GlobalOptions& options, const std::string& directory);
+    void openThisDesktop(const GlobalOptions& options);
     void runUntilFirstEnumeration();
+    bool runUntilSettled();
+    void saveSimulatedState();
 
     std::unique_ptr<VirtualLoop> virtualLoop_;
+    std::unique_ptr<RealLoop> realLoop_;
     std::unique_ptr<SimDesk> desk_;
-    std::unique_ptr<Platform> platform_;
-    std::unique_ptr<std::ofstream> trace_;
+    std::unique_ptr<Platform> simPlatform_;
+    std::unique_ptr<LinuxPlatform> linux_;
     std::unique_ptr<FileKeyValueStore> store_;
-    std::unique_ptr<BrivioPreferences> preferences_;
-    std::unique_ptr<DisplayController> controller_;
+    std::unique_ptr<AppServices> services_;
     std::string deviceStatePath_;
     bool closed_ = false;
+    bool interrupted_ = false;
 };
 
 } // namespace brivio::cli

@@ -15,7 +15,7 @@ if(NOT TARGET brivio_app_panel)
   target_compile_definitions(brivio_app_panel PUBLIC QT_NO_KEYWORDS)
 endif()
 
-brivio_layer(app_shell app/shell brivio_app_panel brivio_core brivio_shortcuts brivio_platform_sim
+brivio_layer(app_shell app/shell brivio_app_panel brivio_app brivio_core brivio_shortcuts brivio_platform_sim
   brivio_platform_linux Qt6::Widgets Qt6::Network Qt6::DBus)
 set_target_properties(brivio_app_shell PROPERTIES AUTOMOC ON)
 # Qt's `signals`/`slots`/`emit` macros clash with the base layer's names (Signal.h has `slots_`).
@@ -28,3 +28,4 @@ endif()
 
 add_executable(brivio app/main.cpp)
 target_link_libraries(brivio PRIVATE brivio_app_shell)
+target_compile_definitions(brivio PRIVATE BRIVIO_VERSION="${PROJECT_VERSION}")

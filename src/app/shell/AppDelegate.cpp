@@ -2,15 +2,14 @@
 
 #include "app/panel/AppRouter.h"
 #include "base/Log.h"
-#include "settings/BrivioPreferences.h"
 
 #include <utility>
 
 namespace brivio {
 
-AppDelegate::AppDelegate(MainLoop& loop, AppRouter& router, BrivioPreferences& preferences,
-                         MenuBarHintWindowController& hint, LaunchSteps steps)
-    : loop_(loop), router_(router), preferences_(preferences), hint_(hint), steps_(std::move(steps)) {}
+AppDelegate::AppDelegate(MainLoop& loop, AppRouter& router, MenuBarHintWindowController& hint,
+                         LaunchSteps steps)
+    : loop_(loop), router_(router), hint_(hint), steps_(std::move(steps)) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -32,7 +31,7 @@ void AppDelegate::launch() {
 }
 
 void AppDelegate::firstRunCheck() {
-    if (router_.showingWelcome() || preferences_.hasSeenWelcome())
+    if (router_.showingWelcome() || (steps_.hasSeenWelcome && steps_.hasSeenWelcome()))
         return;
     router_.setShowingWelcome(true);
     auto self = weak.token();

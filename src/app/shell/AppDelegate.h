@@ -12,7 +12,6 @@
 namespace brivio {
 
 class AppRouter;
-class BrivioPreferences;
 
 // What launching and terminating do to the long-lived objects, in the order they are called.
 struct LaunchSteps {
@@ -20,14 +19,15 @@ struct LaunchSteps {
     std::function<void()> obtainController; // constructing the controller starts enumeration
     std::function<void()> startShortcuts;
     std::function<void()> shutdown;
+    // The stored "brivio.hasSeenWelcome" (read once the controller's preferences exist).
+    std::function<bool()> hasSeenWelcome;
 };
 
 class AppDelegate {
 public:
     static constexpr Duration hintDelay = 400ms;
 
-    AppDelegate(MainLoop& loop, AppRouter& router, BrivioPreferences& preferences,
-                MenuBarHintWindowController& hint, LaunchSteps steps);
+    AppDelegate(MainLoop& loop, AppRouter& router, MenuBarHintWindowController& hint, LaunchSteps steps);
     ~AppDelegate();
 
     void launch();
@@ -39,7 +39,6 @@ public:
 private:
     MainLoop& loop_;
     AppRouter& router_;
-    BrivioPreferences& preferences_;
     MenuBarHintWindowController& hint_;
     LaunchSteps steps_;
     bool terminated_ = false;

@@ -20,6 +20,8 @@ public:
     explicit HintBubble(QSystemTrayIcon* tray, QObject* parent = nullptr);
     ~HintBubble() override;
 
+    void setTray(QSystemTrayIcon* tray) { tray_ = tray; }
+
     std::optional<Rect> statusItemFrame() override;
     void showBubble(const Rect& item, std::function<void()> onClick) override;
     void hideBubble() override;

@@ -5,13 +5,10 @@
 
 namespace brivio {
 
-class BrivioPreferences;
-
 class AppRouter : public QObject {
     Q_OBJECT
 public:
-    explicit AppRouter(BrivioPreferences& preferences, QObject* parent = nullptr)
-        : QObject(parent), preferences_(preferences) {}
+    explicit AppRouter(QObject* parent = nullptr) : QObject(parent) {}
     bool showingSettings() const { return showingSettings_; }
     bool showingWelcome() const { return showingWelcome_; }
     void setShowingSettings(bool on);
@@ -25,9 +22,10 @@ Q_SIGNALS:
     void showingSettingsChanged(bool showing);
     void showingWelcomeChanged(bool showing);
     void quitRequested();
+    // "Get started" was pressed: the owner stores that the welcome was seen.
+    void welcomeFinished();
 
 private:
-    BrivioPreferences& preferences_;
     bool showingSettings_ = false;
     bool showingWelcome_ = false;
 };

@@ -18,7 +18,7 @@ void AppRouter::setShowingWelcome(bool on) {
 
 void AppRouter::continueFromWelcome() {
     setShowingWelcome(false);
-    preferences_.setHasSeenWelcome(true);
+    Q_EMIT welcomeFinished();
 }
 
 BrivioRootView::BrivioRootView(DisplayController&, BrivioPreferences&, AppRouter&, QWidget* parent)

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
 #include <cstdio>
 #include <exception>
 
@@ -39,7 +40,10 @@ int main(int argc, char** argv) {
         options.configDir = parser.value(config).toStdString();
     if (parser.isSet(screenshot))
         options.screenshotDir = parser.value(screenshot).toStdString();
+    // A simulated desk is an app of its own: it may run beside the one on the real displays.
     options.instanceName = brivio::SingleInstance::defaultName();
+    if (options.simFile)
+        options.instanceName += QStringLiteral("-sim-") + QFileInfo(parser.value(sim)).completeBaseName();
     try {
         brivio::BrivioApp brivioApp(options);
         return brivioApp.run();

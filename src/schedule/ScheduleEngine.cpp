@@ -6,13 +6,6 @@
 
 namespace brivio {
 
-namespace {
-
-// Enough to recognise every moment of the span a clock can plausibly be set back over.
-constexpr std::size_t dueMomentsKept = 8;
-
-} // namespace
-
 ScheduleEngine::ScheduleEngine(MainLoop& loop, WallClock& clock, ScheduleTarget& target,
                                BrivioPreferences& preferences, const LocationManager& location)
     : loop_(loop), clock_(clock), target_(target), preferences_(preferences), location_(location) {}
@@ -103,7 +96,7 @@ std::optional<WallTime> ScheduleEngine::dueMoment(const PresetSchedule& schedule
         int weekday = CivilCalendar::weekday(day);
         if (std::find(schedule.days.begin(), schedule.days.end(), weekday) != schedule.days.end()) {
             auto moment = candidate(schedule.trigger, day, calendar);
-            if (moment && last < *moment && *moment <= now && !alreadyDue(schedule.id, *moment))
+            if (moment && last < *moment && *moment <= now)
                 return moment;
         }
         if (!lastDay || day <= *lastDay)
@@ -111,19 +104,6 @@ std::optional<WallTime> ScheduleEngine::dueMoment(const PresetSchedule& schedule
         day = CivilCalendar::addDays(day, -1);
     }
     return std::nullopt;
-}
-
-bool ScheduleEngine::alreadyDue(const Uuid& schedule, WallTime moment) const {
-    auto it = dueMoments_.find(schedule);
-    return it != dueMoments_.end() &&
-           std::find(it->second.begin(), it->second.end(), moment) != it->second.end();
-}
-
-void ScheduleEngine::recordDue(const Uuid& schedule, WallTime moment) {
-    auto& moments = dueMoments_[schedule];
-    moments.push_back(moment);
-    if (moments.size() > dueMomentsKept)
-        moments.erase(moments.begin());
 }
 
 void ScheduleEngine::evaluate(WallTime now) {
@@ -155,8 +135,6 @@ void ScheduleEngine::evaluate(WallTime now) {
                                    [&](const BrightnessPreset& p) { return p.id == schedule.presetID; });
         if (preset == presets.end())
             continue; // its preset was deleted
-        // Superseded moments count as met too: a clock set back must not bring them back.
-        recordDue(schedule.id, *moment);
         // Strictly later: of equal moments, the schedule stored first wins.
         if (!latest || *moment > latest->first)
             latest.emplace(*moment, *preset);

@@ -60,8 +60,6 @@ private:
                                       const CivilCalendar& calendar) const;
     std::optional<WallTime> candidate(const ScheduleTrigger& trigger, const CivilDate& day,
                                       const CivilCalendar& calendar) const;
-    bool alreadyDue(const Uuid& schedule, WallTime moment) const;
-    void recordDue(const Uuid& schedule, WallTime moment);
     static Task<void> runTicks(WeakPtr<ScheduleEngine> self, Duration firstDelay);
 
     MainLoop& loop_;
@@ -77,8 +75,6 @@ private:
     std::optional<SolarTimes> solarCacheTimes_;
     // The position the cached times were computed for: a new position is used the same day.
     std::optional<GeoCoordinate> solarCachePosition_;
-    // The latest due moments each schedule has had, so that a clock set back does not replay them.
-    std::map<Uuid, std::vector<WallTime>> dueMoments_;
 
     WeakPtrFactory<ScheduleEngine> weak_{this};
 };

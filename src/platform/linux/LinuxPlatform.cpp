@@ -3,10 +3,14 @@
 #include "base/Log.h"
 #include "platform/linux/LinuxI2cChannel.h"
 
+#include <sys/epoll.h>
+
 namespace brivio {
 
 LinuxWindowSystem::LinuxWindowSystem(LinuxWindowServer& server, LinuxDisplays& displays)
-    : server_(server), displays_(displays) {}
+    : server_(server), displays_(displays) {
+    serverChanged_ = server_.screenChanged().subscribe([this] { screenParametersChanged_.emit(); });
+}
 
 std::vector<Screen> LinuxWindowSystem::screens() {
     std::vector<Screen> out;
@@ -37,23 +41,69 @@ PlatformServiceClasses LinuxPlatform::serviceClasses() {
     return {{drmConnectorClass}, {drmConnectorClass}, {}, drmConnectorClass};
 }
 
-LinuxPlatform::LinuxPlatform(MainLoop& loop, RealLoop* events, LinuxPlatformOptions options)
-    : options_(std::move(options)), bus_(options_.systemBusAddress),
-      displays_(DrmConnectorScanner(options_.sysfsRoot)), windowServer_(displays_),
+namespace {
+
+std::unique_ptr<RandrScreen> openRandr(const LinuxPlatformOptions& options) {
+    return options.useX11 ? RandrScreen::open(options.x11Display) : nullptr;
+}
+
+std::unique_ptr<LocationService> makeLocation(MainLoop& loop, SystemBus& bus, bool useBus) {
+    if (useBus)
+        return std::make_unique<GeoClueLocation>(loop, bus);
+    return std::make_unique<AbsentLocation>(loop);
+}
+
+std::filesystem::path gammaFile(const LinuxPlatformOptions& options) {
+    auto dir = options.stateDir ? options.stateDir : defaultStateDir();
+    return dir ? *dir / "gamma.json" : std::filesystem::path{};
+}
+
+} // namespace
+
+LinuxPlatform::LinuxPlatform(MainLoop& loop, FdWatcher* events, LinuxPlatformOptions options)
+    : options_(std::move(options)), events_(events), bus_(options_.systemBusAddress),
+      sessionBus_(options_.sessionBusAddress, BusKind::session),
+      displays_(DrmConnectorScanner(options_.sysfsRoot)), randr_(openRandr(options_)),
+      windowServer_(displays_, randr_.get(), randr_ ? gammaFile(options_) : std::filesystem::path{}, &loop),
       buses_(options_.sysfsRoot, options_.syscalls, options_.devDir), registry_(displays_, &buses_),
       backlight_(displays_, BacklightScanner(options_.sysfsRoot),
                  options_.useSystemBus ? logindSessionBrightness(bus_) : SessionBrightness{}),
       clock_(events, options_.useSystemBus ? &bus_ : nullptr, options_.etcDir),
-      windowSystem_(windowServer_, displays_),
-      location_(loop), platform_{loop,
-                                 windowServer_,
-                                 registry_,
-                                 windowSystem_,
-                                 clock_,
-                                 location_,
-                                 linuxAVServiceSymbols(displays_, buses_),
-                                 backlight_.symbols(),
-                                 nullptr,
-                                 serviceClasses()} {}
+      windowSystem_(windowServer_, displays_), location_(makeLocation(loop, bus_, options_.useSystemBus)),
+      indicator_(sessionBus_), platform_{loop,
+                                         windowServer_,
+                                         registry_,
+                                         windowSystem_,
+                                         clock_,
+                                         *location_,
+                                         linuxAVServiceSymbols(displays_, buses_),
+                                         backlight_.symbols(),
+                                         nullptr,
+                                         serviceClasses()} {
+    if (randr_)
+        platform_.rotation.process.setDisplayRotation = [this](std::uint32_t display, std::int32_t angle) {
+            return windowServer_.setDisplayRotation(display, angle);
+        };
+    if (options_.useSessionBus)
+        platform_.indicator = &indicator_;
+    if (!events_)
+        return;
+    if (options_.uevents)
+        hotplug_ =
+            std::make_unique<DrmHotplug>(*events_, options_.uevents(), [this] { displays_.refresh(); });
+    if (randr_)
+        watchingX_ = events_->watchFd(randr_->fd(), EPOLLIN,
+                                      [this](std::uint32_t) { windowServer_.handleRandrEvents(); });
+    // Replies and signals (sleep, location, the indicator) come through the loop.
+    if (options_.useSystemBus && bus_.connection())
+        bus_.attach(*events_);
+    if (options_.useSessionBus && sessionBus_.connection())
+        sessionBus_.attach(*events_);
+}
+
+LinuxPlatform::~LinuxPlatform() {
+    if (watchingX_)
+        events_->unwatchFd(randr_->fd());
+}
 
 } // namespace brivio

@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxWallClock.h"
 
+#include "base/FdWatcher.h"
 #include "base/Log.h"
-#include "base/RealLoop.h"
 #include "platform/linux/SysfsFiles.h"
 #include "platform/linux/SystemBus.h"
 
@@ -67,18 +67,18 @@ struct LinuxWallClock::SleepWatch {
 struct LinuxWallClock::SleepWatch {};
 #endif
 
-LinuxWallClock::LinuxWallClock(RealLoop* loop, SystemBus* bus, std::filesystem::path etcDir)
-    : loop_(loop), etcDir_(std::move(etcDir)) {
+LinuxWallClock::LinuxWallClock(FdWatcher* watcher, SystemBus* bus, std::filesystem::path etcDir)
+    : watcher_(watcher), etcDir_(std::move(etcDir)) {
     const char* tz = std::getenv("TZ");
     zone_ = resolveTimeZone(tz ? std::optional<std::string>(tz) : std::nullopt, etcDir_);
-    if (!loop_ || !loop_->valid())
+    if (!watcher_)
         return;
     if (armClockTimer())
-        loop_->watchFd(clockTimer_, EPOLLIN, [this](std::uint32_t) { clockTimerFired(); });
+        watcher_->watchFd(clockTimer_, EPOLLIN, [this](std::uint32_t) { clockTimerFired(); });
     zoneWatch_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (zoneWatch_ >= 0 && ::inotify_add_watch(zoneWatch_, etcDir_.c_str(),
                                                IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE) >= 0)
-        loop_->watchFd(zoneWatch_, EPOLLIN, [this](std::uint32_t) { zoneWatchFired(); });
+        watcher_->watchFd(zoneWatch_, EPOLLIN, [this](std::uint32_t) { zoneWatchFired(); });
     if (bus)
         watchSleep(*bus);
 }
@@ -88,8 +88,8 @@ LinuxWallClock::~LinuxWallClock() {
     for (int fd : {clockTimer_, zoneWatch_}) {
         if (fd < 0)
             continue;
-        if (loop_)
-            loop_->unwatchFd(fd);
+        if (watcher_)
+            watcher_->unwatchFd(fd);
         ::close(fd);
     }
 }
@@ -166,7 +166,7 @@ void LinuxWallClock::watchSleep(SystemBus& bus) {
                     didWake_.emit();
             });
         sleep_->proxy->finishRegistration();
-        bus.attach(*loop_);
+        bus.attach(*watcher_);
     } catch (const sdbus::Error& e) {
         sleep_.reset();
         logInfo(LogCategory::detection, "Clock: no wake notifications ({})", e.getMessage());

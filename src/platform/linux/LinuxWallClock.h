@@ -12,7 +12,7 @@
 
 namespace brivio {
 
-class RealLoop;
+class FdWatcher;
 class SystemBus;
 
 // The zone name for a TZ value (":Europe/Berlin", "/usr/share/zoneinfo/Asia/Tokyo") or, without one,
@@ -22,8 +22,8 @@ std::string resolveTimeZone(const std::optional<std::string>& tz, const std::fil
 
 class LinuxWallClock final : public WallClock {
 public:
-    // Without a loop the clock only tells the time; without a bus there are no wake notifications.
-    explicit LinuxWallClock(RealLoop* loop = nullptr, SystemBus* bus = nullptr,
+    // Without a watcher the clock only tells the time; without a bus there are no wake notifications.
+    explicit LinuxWallClock(FdWatcher* watcher = nullptr, SystemBus* bus = nullptr,
                             std::filesystem::path etcDir = "/etc");
     ~LinuxWallClock() override;
     LinuxWallClock(const LinuxWallClock&) = delete;
@@ -44,7 +44,7 @@ private:
     void zoneWatchFired();
     void watchSleep(SystemBus& bus);
 
-    RealLoop* loop_;
+    FdWatcher* watcher_;
     std::filesystem::path etcDir_;
     std::string zone_;
     int clockTimer_ = -1;

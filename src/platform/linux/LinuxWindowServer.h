@@ -1,15 +1,22 @@
 #pragma once
 // The window server's display services from the DRM connectors: which monitors are connected and
-// lit, who they are, and a left-to-right layout at each monitor's preferred size. Gamma tables and
-// modes are not reached yet and answer with `resultNotImplemented`.
+// lit, who they are. With an X server's RandR the outputs tied to them by EDID give positions, gamma,
+// modes and rotation; without it the layout is left to right at each monitor's preferred size and
+// gamma, modes and rotation answer with `resultNotImplemented`.
 
+#include "base/MainLoop.h"
+#include "base/WeakPtr.h"
 #include "platform/WindowServer.h"
+#include "platform/linux/GammaBaselines.h"
 #include "platform/linux/LinuxDisplays.h"
+#include "platform/linux/RandrScreen.h"
 
 #include <map>
 
 namespace brivio {
 
+inline constexpr int resultFailure = 1000;
+inline constexpr int resultIllegalArgument = 1001;
 inline constexpr int resultNotImplemented = 1006;
 // The size a display without a readable preferred timing is laid out at.
 inline constexpr double fallbackDisplayWidth = 1920;
@@ -17,7 +24,14 @@ inline constexpr double fallbackDisplayHeight = 1080;
 
 class LinuxWindowServer : public WindowServer {
 public:
-    explicit LinuxWindowServer(LinuxDisplays& displays);
+    // `randr` may be null. `gammaFile` keeps the original ramps while they are changed (empty: in
+    // memory only). `loop` defers the handling of events that arrive with replies; without it they
+    // wait for the next event.
+    explicit LinuxWindowServer(LinuxDisplays& displays, RandrScreen* randr = nullptr,
+                               std::filesystem::path gammaFile = {}, MainLoop* loop = nullptr);
+    ~LinuxWindowServer() override;
+    LinuxWindowServer(const LinuxWindowServer&) = delete;
+    LinuxWindowServer& operator=(const LinuxWindowServer&) = delete;
 
     // The lists scan the connectors again, so they are current even without hot-plug events.
     std::optional<std::vector<DisplayNumber>> activeDisplays() override;
@@ -42,13 +56,33 @@ public:
     std::optional<PlatformMode> currentDisplayMode(DisplayNumber display) override;
     std::unique_ptr<DisplayConfiguration> beginConfiguration(int& result) override;
 
+    // The RandR output shown on a display; null without RandR or without a tie.
+    const RandrOutput* outputOf(DisplayNumber display) const;
+    // Turns a display (degrees clockwise); 0 on success. The rotation service's window-server entry.
+    int setDisplayRotation(DisplayNumber display, int angle);
+    // Reads the X connection's events (its fd became readable): new outputs' gamma is noted, the
+    // connectors are scanned again, moved or re-moded displays are reported and `screenChanged` fires.
+    void handleRandrEvents();
+    Signal<>& screenChanged() { return screenChanged_; }
+
 private:
+    class Configuration;
     const Edid* edidOf(DisplayNumber display) const;
+    void noteBaselines();
+    void afterRequest();
+    void dispatch(DisplayNumber display, std::uint32_t flags);
 
     LinuxDisplays& displays_;
     std::map<int, ReconfigurationCallback> callbacks_;
     int nextCallbackId_ = 1;
     Signal<DisplayNumber, std::uint32_t>::Subscription subscription_;
+    RandrScreen* randr_;
+    GammaBaselines baselines_;
+    MainLoop* loop_;
+    bool gammaChanged_ = false;
+    bool eventsPosted_ = false;
+    Signal<> screenChanged_;
+    WeakPtrFactory<LinuxWindowServer> weak{this};
 };
 
 } // namespace brivio

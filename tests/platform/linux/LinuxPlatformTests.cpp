@@ -32,6 +32,8 @@ struct LinuxDeskTest : ::testing::Test {
         LinuxPlatformOptions options;
         options.sysfsRoot = sys.root();
         options.useSystemBus = false;
+        options.useX11 = false;
+        options.useSessionBus = false;
         options.syscalls = i2c.syscalls();
         linux = std::make_unique<LinuxPlatform>(loop, nullptr, options);
         prefs = std::make_unique<BrivioPreferences>(store);

@@ -1,0 +1,209 @@
+#include "app/shell/BrivioApp.h"
+
+#include "app/AppServices.h"
+#include "app/panel/AppRouter.h"
+#include "app/panel/BrivioRootView.h"
+#include "app/panel/BrivioSettingsView.h"
+#include "app/panel/WelcomeView.h"
+#include "app/shell/AppDelegate.h"
+#include "app/shell/Compositor.h"
+#include "app/shell/HintBubble.h"
+#include "app/shell/PackageUpdates.h"
+#include "app/shell/PanelWindow.h"
+#include "app/shell/QtBrightnessIndicator.h"
+#include "app/shell/QtMainLoop.h"
+#include "app/shell/QtWindowSystem.h"
+#include "app/shell/Screenshots.h"
+#include "app/shell/SimPreview.h"
+#include "app/shell/SingleInstance.h"
+#include "app/shell/TerminationSignals.h"
+#include "app/shell/TrayIcon.h"
+#include "app/shell/X11HotKeys.h"
+#include "app/shell/XdgAutostart.h"
+#include "base/Log.h"
+#include "platform/linux/LinuxPlatform.h"
+#include "platform/sim/DeviceStateFile.h"
+#include "platform/sim/SimDesk.h"
+#include "settings/FileKeyValueStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QGuiApplication>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <filesystem>
+#include <stdexcept>
+
+namespace brivio {
+
+namespace {
+
+// The backend's platform with the app's own windows, indicator and hot keys in place.
+Platform withDesktop(const Platform& base, WindowSystem& windows, BrightnessIndicator* indicator,
+                     HotKeyService* hotKeys) {
+    return Platform{base.loop,
+                    base.windowServer,
+                    base.registry,
+                    windows,
+                    base.clock,
+                    base.location,
+                    base.avService,
+                    base.displayServices,
+                    indicator ? indicator : base.indicator,
+                    base.serviceClasses,
+                    hotKeys ? hotKeys : base.hotKeys,
+                    base.rotation};
+}
+
+constexpr int screenshotSettleMs = 1500;
+
+} // namespace
+
+struct BrivioApp::Parts {
+    AppOptions options;
+    QtMainLoop loop;
+    std::unique_ptr<SimDesk> desk;
+    std::string deviceStatePath;
+    std::unique_ptr<SimPreview> preview;
+    std::unique_ptr<LinuxPlatform> linux;
+    std::unique_ptr<QtWindowSystem> windows;
+    std::unique_ptr<QtBrightnessIndicator> indicator;
+    std::unique_ptr<X11HotKeys> hotKeys;
+    std::unique_ptr<Platform> platform;
+    std::unique_ptr<FileKeyValueStore> store;
+    std::unique_ptr<AppServices> services;
+    PackageUpdates updates;
+    std::unique_ptr<XdgAutostart> autostart;
+    AppRouter router;
+    std::unique_ptr<PanelWindow> panel;
+    std::unique_ptr<TrayIcon> tray;
+    std::unique_ptr<HintBubble> bubble;
+    std::unique_ptr<MenuBarHintWindowController> hint;
+    std::unique_ptr<AppDelegate> delegate;
+    SingleInstance instance;
+    TerminationSignals signals;
+    bool secondary = false;
+
+    explicit Parts(const AppOptions& o) : options(o), instance(o.instanceName) {}
+};
+
+BrivioApp::BrivioApp(const AppOptions& options) : parts_(std::make_unique<Parts>(options)) {
+    auto& p = *parts_;
+    // A second launch touches nothing: the first one owns the displays.
+    if (!options.screenshotDir && !p.instance.claim()) {
+        p.secondary = true;
+        return;
+    }
+    std::string configDir = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
+    if (options.simFile) {
+        p.desk = SimDesk::fromFile(p.loop, *options.simFile);
+        // The simulated monitors keep their values between runs, shared with the command line's.
+        std::string prefix = configDir + "/sim-" + std::filesystem::path(*options.simFile).stem().string();
+        p.deviceStatePath = prefix + ".json";
+        if (auto problem = loadDeviceState(*p.desk, p.deviceStatePath); !problem.empty())
+            logError(LogCategory::AppDelegate, "{}", problem);
+        p.desk->persistGammaState(prefix + "-gamma.json");
+        p.preview = std::make_unique<SimPreview>(*p.desk);
+        p.platform =
+            std::make_unique<Platform>(withDesktop(p.desk->platform(), *p.preview, p.preview.get(), nullptr));
+    } else {
+        p.linux = std::make_unique<LinuxPlatform>(p.loop, nullptr);
+        std::string platformName = QGuiApplication::platformName().toStdString();
+        bool canDim = overlaysCanDim(platformName, x11CompositorRunning());
+        p.windows = std::make_unique<QtWindowSystem>(p.linux->platform().windowSystem, canDim);
+        p.indicator = std::make_unique<QtBrightnessIndicator>(*p.windows);
+        p.hotKeys = X11HotKeys::create();
+        p.platform = std::make_unique<Platform>(
+            withDesktop(p.linux->platform(), *p.windows, p.indicator.get(), p.hotKeys.get()));
+    }
+    p.store = std::make_unique<FileKeyValueStore>(p.loop, configDir);
+    p.autostart = std::make_unique<XdgAutostart>(XdgAutostart::defaultConfigHome(),
+                                                 QCoreApplication::applicationFilePath().toStdString());
+}
+
+BrivioApp::~BrivioApp() {
+    auto& p = *parts_;
+    if (p.secondary)
+        return;
+    if (p.delegate)
+        p.delegate->terminate();
+    // Windows that show controller state go before the controller.
+    p.tray.reset();
+    p.panel.reset();
+    p.hint.reset();
+    p.bubble.reset();
+    p.services.reset();
+    p.store->flush();
+    if (p.desk) {
+        try {
+            saveDeviceState(*p.desk, p.deviceStatePath);
+        } catch (const std::exception& e) {
+            logError(LogCategory::AppDelegate, "{}", e.what());
+        }
+    }
+}
+
+int BrivioApp::run() {
+    auto& p = *parts_;
+    bool screenshots = p.options.screenshotDir.has_value();
+    if (p.secondary) {
+        logInfo(LogCategory::AppDelegate, "Brivio is already running; asked it to open its panel");
+        return 0;
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // The tray exists before launch so that the first-run hint can find it.
+    LaunchSteps steps;
+    steps.obtainController = [&p] { p.services = std::make_unique<AppServices>(*p.platform, *p.store); };
+    steps.startShortcuts = [&p] { p.services->startShortcuts(); };
+    steps.shutdown = [&p] {
+        if (p.services)
+            p.services->shutdown();
+        p.store->flush();
+    };
+    steps.hasSeenWelcome = [&p] { return p.services->preferences().hasSeenWelcome(); };
+    p.bubble = std::make_unique<HintBubble>(nullptr);
+    p.hint = std::make_unique<MenuBarHintWindowController>(p.loop, *p.bubble);
+    p.delegate = std::make_unique<AppDelegate>(p.loop, p.router, *p.hint, steps);
+    p.delegate->launch();
+
+    auto& controller = p.services->controller();
+    auto& preferences = p.services->preferences();
+    auto* root = new BrivioRootView(controller, preferences, p.router);
+    auto* settings = new BrivioSettingsView(controller, preferences, p.router, p.autostart.get(), &p.updates);
+    auto* welcome = new WelcomeView(p.router);
+    bool trayAvailable = !screenshots && QSystemTrayIcon::isSystemTrayAvailable();
+    p.panel = std::make_unique<PanelWindow>(p.router, root, settings, welcome, trayAvailable);
+    if (!screenshots) {
+        p.tray = std::make_unique<TrayIcon>(*p.panel);
+        p.bubble->setTray(p.tray->tray());
+    }
+
+    QObject::connect(&p.router, &AppRouter::welcomeFinished, &p.router,
+                     [&p] { p.services->preferences().setHasSeenWelcome(true); });
+    QObject::connect(&p.router, &AppRouter::quitRequested, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    QObject::connect(&p.signals, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit);
+    QObject::connect(&p.instance, &SingleInstance::activationRequested, &p.router, [&p] {
+        if (p.tray)
+            p.tray->openPanel();
+    });
+    // Quit, a termination signal and the end of the session all pass here.
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &p.router, [&p] { p.delegate->terminate(); });
+
+    if (p.preview)
+        p.preview->show();
+    if (screenshots) {
+        QTimer::singleShot(screenshotSettleMs, &p.router, [&p] {
+            QDir().mkpath(QString::fromStdString(*p.options.screenshotDir));
+            bool ok =
+                savePageScreenshots(*p.panel, p.router, QString::fromStdString(*p.options.screenshotDir));
+            QCoreApplication::exit(ok ? 0 : 1);
+        });
+    } else if (!p.tray || !p.tray->available()) {
+        p.panel->popUp(QRect());
+    }
+    return QApplication::exec();
+}
+
+} // namespace brivio

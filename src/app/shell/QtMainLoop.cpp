@@ -1,0 +1,132 @@
+#include "app/shell/QtMainLoop.h"
+
+#include <QMetaObject>
+#include <QSocketNotifier>
+#include <sys/epoll.h>
+
+namespace brivio {
+
+QtMainLoop::QtMainLoop(QObject* parent) : QObject(parent) {
+    timer_.setSingleShot(true);
+    connect(&timer_, &QTimer::timeout, this, [this] { runDue(); });
+}
+
+QtMainLoop::~QtMainLoop() {
+    timer_.stop();
+    // Callbacks may own objects that cancel timers while they go.
+    auto timers = std::move(timers_);
+    timers_.clear();
+    dueById_.clear();
+    workCount_ = 0;
+    timers.clear();
+    watched_.clear();
+}
+
+TimePoint QtMainLoop::now() const {
+    return std::chrono::time_point_cast<Duration>(std::chrono::steady_clock::now());
+}
+
+TimerId QtMainLoop::postAfter(Duration delay, Callback callback, TimerRole role) {
+    TimerId id = nextId_++;
+    TimePoint due = now() + std::max(delay, Duration::zero());
+    timers_.emplace(std::pair{due, id}, Entry{std::move(callback), role});
+    dueById_.emplace(id, due);
+    if (role == TimerRole::work)
+        ++workCount_;
+    arm();
+    return id;
+}
+
+void QtMainLoop::cancel(TimerId id) {
+    auto it = dueById_.find(id);
+    if (it == dueById_.end())
+        return;
+    auto entry = timers_.find(std::pair{it->second, id});
+    if (entry->second.role == TimerRole::work)
+        --workCount_;
+    Callback doomed = std::move(entry->second.callback);
+    timers_.erase(entry);
+    dueById_.erase(it);
+    arm();
+}
+
+void QtMainLoop::arm() {
+    if (timers_.empty()) {
+        timer_.stop();
+        return;
+    }
+    const auto& [key, entry] = *timers_.begin();
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(key.first - now()).count();
+    // Polls may drift a little so that the system can batch wake-ups; work keeps its timing.
+    timer_.setTimerType(entry.role == TimerRole::background ? Qt::CoarseTimer : Qt::PreciseTimer);
+    timer_.start(static_cast<int>(std::clamp<long long>(wait, 0, 24LL * 3600 * 1000)));
+}
+
+void QtMainLoop::runDue() {
+    // Only what was due when the pass began: work posted meanwhile waits for the next turn of the Qt
+    // loop, so input and painting are never starved.
+    TimePoint current = now();
+    while (!timers_.empty() && timers_.begin()->first.first <= current) {
+        auto first = timers_.begin();
+        Callback callback = std::move(first->second.callback);
+        if (first->second.role == TimerRole::work)
+            --workCount_;
+        dueById_.erase(first->first.second);
+        timers_.erase(first);
+        ++fired_;
+        callback();
+    }
+    arm();
+}
+
+void QtMainLoop::postFromAnyThread(Callback callback) {
+    QMetaObject::invokeMethod(
+        this,
+        [this, callback = std::move(callback)]() mutable {
+            postAfter(Duration::zero(), std::move(callback));
+        },
+        Qt::QueuedConnection);
+}
+
+bool QtMainLoop::watchFd(int fd, std::uint32_t events, FdCallback callback) {
+    if (fd < 0 || watched_.count(fd))
+        return false;
+    auto watch = std::make_shared<Watch>();
+    watch->callback = std::move(callback);
+    std::weak_ptr<Watch> weak = watch;
+    auto add = [&](QSocketNotifier::Type type, std::uint32_t flag) {
+        auto notifier = std::make_unique<QSocketNotifier>(fd, type);
+        // The callback may unwatch (and so destroy this notifier); hold the watch while it runs.
+        connect(notifier.get(), &QSocketNotifier::activated, this, [weak, flag] {
+            if (auto w = weak.lock()) {
+                auto cb = w->callback;
+                cb(flag);
+            }
+        });
+        watch->notifiers.push_back(std::move(notifier));
+    };
+    if (events & EPOLLIN)
+        add(QSocketNotifier::Read, EPOLLIN);
+    if (events & EPOLLOUT)
+        add(QSocketNotifier::Write, EPOLLOUT);
+    if (events & (EPOLLPRI | EPOLLERR))
+        add(QSocketNotifier::Exception, events & EPOLLPRI ? EPOLLPRI : EPOLLERR);
+    if (watch->notifiers.empty())
+        return false;
+    watched_.emplace(fd, std::move(watch));
+    return true;
+}
+
+void QtMainLoop::unwatchFd(int fd) {
+    auto it = watched_.find(fd);
+    if (it == watched_.end())
+        return;
+    // A notifier cannot be deleted inside its own activation; let Qt drop them after it.
+    for (auto& notifier : it->second->notifiers) {
+        notifier->setEnabled(false);
+        notifier.release()->deleteLater();
+    }
+    watched_.erase(it);
+}
+
+} // namespace brivio

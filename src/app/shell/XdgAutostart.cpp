@@ -1,0 +1,55 @@
+#include "app/shell/XdgAutostart.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <system_error>
+
+namespace brivio {
+
+XdgAutostart::XdgAutostart(std::filesystem::path configHome, std::string command)
+    : path_(std::move(configHome) / "autostart" / "brivio.desktop"), command_(std::move(command)) {}
+
+std::filesystem::path XdgAutostart::defaultConfigHome() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        return xdg;
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home ? home : "/tmp") / ".config";
+}
+
+bool XdgAutostart::isEnabled() const {
+    std::ifstream in(path_);
+    if (!in)
+        return false;
+    std::stringstream text;
+    text << in.rdbuf();
+    // A desktop may switch an entry off by marking it hidden instead of deleting it.
+    std::string s = text.str();
+    return s.find("\nHidden=true") == std::string::npos &&
+           s.find("\nX-GNOME-Autostart-enabled=false") == std::string::npos;
+}
+
+bool XdgAutostart::setEnabled(bool enabled) {
+    std::error_code ec;
+    if (!enabled) {
+        std::filesystem::remove(path_, ec);
+        return !ec;
+    }
+    std::filesystem::create_directories(path_.parent_path(), ec);
+    if (ec)
+        return false;
+    auto temp = path_;
+    temp += ".tmp";
+    {
+        std::ofstream out(temp, std::ios::trunc);
+        out << "[Desktop Entry]\nType=Application\nName=Brivio\nComment=Display brightness for every "
+               "monitor\n"
+            << "Exec=" << command_ << "\nIcon=brivio\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+        if (!out.flush())
+            return false;
+    }
+    std::filesystem::rename(temp, path_, ec);
+    return !ec;
+}
+
+} // namespace brivio

@@ -1,0 +1,26 @@
+#pragma once
+// Launch at login on a freedesktop session: an autostart entry in ~/.config/autostart.
+
+#include "app/panel/LoginItem.h"
+
+#include <filesystem>
+#include <string>
+
+namespace brivio {
+
+class XdgAutostart final : public LoginItem {
+public:
+    // `configHome`: $XDG_CONFIG_HOME, else ~/.config. `command`: what the entry runs.
+    XdgAutostart(std::filesystem::path configHome, std::string command);
+    static std::filesystem::path defaultConfigHome();
+
+    bool isEnabled() const override;
+    bool setEnabled(bool enabled) override;
+    const std::filesystem::path& entryPath() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    std::string command_;
+};
+
+} // namespace brivio

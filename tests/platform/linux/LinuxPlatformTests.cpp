@@ -63,8 +63,6 @@ TEST_F(LinuxDeskTest, EachDisplayGetsItsPathAndChangesReachTheHardware) {
     EXPECT_TRUE(display(1).capabilities.supportsHardwareBrightness);  // the backlight
     EXPECT_TRUE(display(3).capabilities.supportsHardwareBrightness);  // DDC/CI on bus 5
     EXPECT_FALSE(display(2).capabilities.supportsHardwareBrightness); // bus 6 refused
-    EXPECT_EQ(log.count("I2C: cannot open /dev/i2c-6 for card0-DP-1 — software dimming only; no permission"),
-              1u);
 
     EXPECT_THAT(i2c.busesWritten(), ::testing::ElementsAre(5, 6)); // 6 only tried, and refused
     i2c.events.clear();

@@ -20,7 +20,7 @@ check: build
 	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 check-asan: bootstrap
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DBRIVIO_WERROR=ON -DBRIVIO_SANITIZE=ON -DBRIVIO_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DBRIVIO_WERROR=ON -DBRIVIO_SANITIZE=ON -DBRIVIO_BENCH=OFF -DBRIVIO_APP=OFF -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp UBSAN_OPTIONS=print_stacktrace=1 ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
 

@@ -107,7 +107,8 @@ BrivioApp::BrivioApp(const AppOptions& options) : parts_(std::make_unique<Parts>
         p.platform =
             std::make_unique<Platform>(withDesktop(p.desk->platform(), *p.preview, p.preview.get(), nullptr));
     } else {
-        p.linux = std::make_unique<LinuxPlatform>(p.loop, nullptr);
+        // The Qt loop watches the clock, sleep and hot-plug descriptors.
+        p.linux = std::make_unique<LinuxPlatform>(p.loop, &p.loop);
         std::string platformName = QGuiApplication::platformName().toStdString();
         bool canDim = overlaysCanDim(platformName, x11CompositorRunning());
         p.windows = std::make_unique<QtWindowSystem>(p.linux->platform().windowSystem, canDim);

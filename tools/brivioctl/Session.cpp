@@ -46,15 +46,11 @@ void Session::openSimulatedDesk(const GlobalOptions& options, const std::string&
     }
     simPlatform_ = std::make_unique<Platform>(desk_->platform());
 
-    // The simulated monitors keep their values from one run to the next, like real ones.
-    // One desk's state per scenario, so two scenarios sharing a settings folder do not mix.
-    std::string statePrefix = directory + "/sim-" + std::filesystem::path(*options.simFile).stem().string();
-    deviceStatePath_ = statePrefix + ".json";
-    if (auto problem = loadDeviceState(*desk_, deviceStatePath_); !problem.empty())
+    // The simulated monitors and gamma tables keep their state from one run to the next, like real ones.
+    std::string problem;
+    deviceStatePath_ = openDeskState(*desk_, directory, *options.simFile, problem);
+    if (!problem.empty())
         std::cerr << "brivioctl: " << problem << "\n";
-    // The desk's gamma tables outlive a run, as on a real desktop: a run killed while dimmed leaves
-    // them dimmed until the next start puts the calibration back.
-    desk_->persistGammaState(statePrefix + "-gamma.json");
     // The trace shows this run's traffic, not the state brought back from the last one.
     if (options.traceFile)
         desk_->setTraceFile(*options.traceFile);

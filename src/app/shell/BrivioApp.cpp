@@ -98,11 +98,10 @@ BrivioApp::BrivioApp(const AppOptions& options) : parts_(std::make_unique<Parts>
     if (options.simFile) {
         p.desk = SimDesk::fromFile(p.loop, *options.simFile);
         // The simulated monitors keep their values between runs, shared with the command line's.
-        std::string prefix = configDir + "/sim-" + std::filesystem::path(*options.simFile).stem().string();
-        p.deviceStatePath = prefix + ".json";
-        if (auto problem = loadDeviceState(*p.desk, p.deviceStatePath); !problem.empty())
+        std::string problem;
+        p.deviceStatePath = openDeskState(*p.desk, configDir, *options.simFile, problem);
+        if (!problem.empty())
             logError(LogCategory::AppDelegate, "{}", problem);
-        p.desk->persistGammaState(prefix + "-gamma.json");
         p.preview = std::make_unique<SimPreview>(*p.desk);
         p.platform =
             std::make_unique<Platform>(withDesktop(p.desk->platform(), *p.preview, p.preview.get(), nullptr));

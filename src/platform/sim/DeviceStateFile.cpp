@@ -88,4 +88,13 @@ void saveDeviceState(SimDesk& desk, const std::string& path) {
         throw std::runtime_error(fmt::format("could not replace {}: {}", path, error.message()));
 }
 
+std::string openDeskState(SimDesk& desk, const std::string& directory, const std::string& scenarioFile,
+                          std::string& problem) {
+    std::string prefix = directory + "/sim-" + std::filesystem::path(scenarioFile).stem().string();
+    std::string devices = prefix + ".json";
+    problem = loadDeviceState(desk, devices);
+    desk.persistGammaState(prefix + "-gamma.json");
+    return devices;
+}
+
 } // namespace brivio

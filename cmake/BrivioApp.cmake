@@ -4,17 +4,6 @@
 find_package(X11 QUIET)
 pkg_check_modules(XCB QUIET IMPORTED_TARGET xcb)
 
-if(NOT TARGET brivio_app_panel)
-  # Placeholder pages behind the panel's class names, until the real pages are in the tree.
-  file(GLOB stub_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/app/shell/panelstub/app/panel/*.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/src/app/shell/panelstub/app/panel/*.h)
-  add_library(brivio_app_panel STATIC ${stub_sources})
-  target_include_directories(brivio_app_panel PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/src/app/shell/panelstub)
-  target_link_libraries(brivio_app_panel PUBLIC brivio_core Qt6::Widgets)
-  set_target_properties(brivio_app_panel PROPERTIES AUTOMOC ON)
-  target_compile_definitions(brivio_app_panel PUBLIC QT_NO_KEYWORDS)
-endif()
-
 brivio_layer(app_shell app/shell brivio_app_panel brivio_app brivio_core brivio_shortcuts brivio_platform_sim
   brivio_platform_linux Qt6::Widgets Qt6::Network Qt6::DBus)
 set_target_properties(brivio_app_shell PROPERTIES AUTOMOC ON)

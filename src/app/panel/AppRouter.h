@@ -1,5 +1,5 @@
 #pragma once
-// Placeholder for the panel's page router until the panel pages are in the tree.
+// Which page the panel shows: the welcome page covers the others; settings replaces the main page.
 
 #include <QObject>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Placeholder: software updates as the settings page sees them.
+// Software updates as the settings page sees them.
 
 #include <string>
 

@@ -1,5 +1,5 @@
 #pragma once
-// Placeholder: launch at login as the settings page sees it.
+// Launch at login as the settings page sees it.
 
 namespace brivio {
 

@@ -1,7 +1,7 @@
 #pragma once
-// Placeholder settings page.
+// The settings page: general switches, shortcuts and step, theme, updates, support and version.
 
-#include <QLabel>
+#include <QWidget>
 
 namespace brivio {
 
@@ -11,7 +11,7 @@ class DisplayController;
 class LoginItem;
 class UpdateBridge;
 
-class BrivioSettingsView : public QLabel {
+class BrivioSettingsView : public QWidget {
     Q_OBJECT
 public:
     BrivioSettingsView(DisplayController& controller, BrivioPreferences& preferences, AppRouter& router,

@@ -240,7 +240,7 @@ Task<void> DisplayController::restoreDimming(const ManagedDisplay& d, bool known
     auto stored = remembered(DisplayControl::brightness, key);
     if (!d.capabilities.supportsHardwareBrightness) {
         // Tables that cannot be read leave the overlay to dim the display.
-        if (!d.isBuiltIn && extendedDimmingOn(key) && gammaDriver_.attach(d)) {
+        if (softwareDimsByGamma(d) && gammaDriver_.attach(d)) {
             overlayDriver_.refresh(d, 1.0);
             gammaDriver_.apply(d, stored);
         } else {
@@ -394,6 +394,12 @@ bool DisplayController::extendedDimmingOn(const std::string& key) const {
     return it != flags.end() && it->second;
 }
 
+bool DisplayController::softwareDimsByGamma(const ManagedDisplay& d) const {
+    if (!platform_.windowSystem.overlaysCanDim())
+        return true;
+    return !d.isBuiltIn && extendedDimmingOn(d.identity.stableKey());
+}
+
 void DisplayController::applyOverlayLevel(const ManagedDisplay& display, double v) {
     overlayDriver_.setBrightness(display, v);
 }
@@ -425,7 +431,7 @@ void DisplayController::applyBrightness(const ManagedDisplay& d, double value, b
     tasks_.cancel(key, animationPurpose(DisplayControl::brightness));
 
     if (!d.capabilities.supportsHardwareBrightness) {
-        bool gamma = !d.isBuiltIn && extendedDimmingOn(key) && gammaDriver_.attach(d);
+        bool gamma = softwareDimsByGamma(d) && gammaDriver_.attach(d);
         auto self = weak_.weak();
         StepFunction step = [self, d, gamma](double u) {
             if (auto* c = self.get())

@@ -118,6 +118,9 @@ private:
     void setWarmingUp(std::set<std::string> keys);
     void cancelAnimators(const std::string& key);
     bool extendedDimmingOn(const std::string& key) const;
+    // For a display without hardware brightness: gamma instead of the overlay (Extended Dimming on an
+    // external display, or no overlay that can dim).
+    bool softwareDimsByGamma(const ManagedDisplay& display) const;
     void applyOverlayLevel(const ManagedDisplay& display, double v);
     void applyGammaLevel(const ManagedDisplay& display, double f);
     void nativeWrite(const ManagedDisplay& display, double v);

@@ -39,6 +39,9 @@ public:
     // A borderless overlay at `frame`, shown at once with opacity 0; null when windows cannot be made.
     virtual std::unique_ptr<OverlayWindow> createOverlayWindow(DisplayNumber display, const Rect& frame) = 0;
     virtual Signal<>& screenParametersChanged() = 0;
+    // False where an overlay cannot be translucent (an X server without a compositing manager): an
+    // opaque one would black the display, so displays without hardware brightness dim by gamma instead.
+    virtual bool overlaysCanDim() const { return true; }
 
     std::optional<Screen> screenFor(DisplayNumber display) {
         for (auto& s : screens())

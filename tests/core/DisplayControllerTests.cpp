@@ -34,10 +34,15 @@ struct ControllerTest : ::testing::Test {
     std::unique_ptr<BrivioPreferences> prefs;
     std::unique_ptr<DisplayController> controller;
 
-    void start(const char* scenario = desk) {
+    // `windowSystem` stands in for the simulator's (it gets the screens from it).
+    void start(const char* scenario = desk, WindowSystem* windowSystem = nullptr) {
         sim = std::make_unique<SimDesk>(loop, Scenario::parse(scenario, "desk.json"));
         sim->setTraceStream(&trace);
-        platform = std::make_unique<Platform>(sim->platform());
+        Platform p = sim->platform();
+        platform = std::make_unique<Platform>(Platform{p.loop, p.windowServer, p.registry,
+                                                       windowSystem ? *windowSystem : p.windowSystem, p.clock,
+                                                       p.location, p.avService, p.displayServices,
+                                                       p.indicator, p.serviceClasses, p.hotKeys, p.rotation});
         prefs = std::make_unique<BrivioPreferences>(store);
         controller = std::make_unique<DisplayController>(*platform, *prefs);
         settle();
@@ -220,6 +225,32 @@ TEST_F(ControllerTest, ExtendedDimmingSplitsBelowTwentyPercent) {
     settle();
     EXPECT_NEAR(sim->gammaFactor(office), 0.54, 0.005);
     EXPECT_FLOAT_EQ(opacity(office), 0.0f);
+}
+
+// An X server without a compositing manager: the desk's screens, but no overlay can be translucent.
+struct NoCompositor final : WindowSystem {
+    std::unique_ptr<SimDesk>& desk;
+    explicit NoCompositor(std::unique_ptr<SimDesk>& d) : desk(d) {}
+    std::vector<Screen> screens() override { return desk->platform().windowSystem.screens(); }
+    std::unique_ptr<OverlayWindow> createOverlayWindow(DisplayNumber, const Rect&) override {
+        return nullptr;
+    }
+    Signal<>& screenParametersChanged() override { return changed; }
+    bool overlaysCanDim() const override { return false; }
+    Signal<> changed;
+};
+
+TEST_F(ControllerTest, WithoutTranslucentOverlaysSoftwareDisplaysDimByGamma) {
+    NoCompositor windows(sim);
+    start(desk, &windows);
+    controller->setUserBrightness(0.5, id(office), false, 0s);
+    settle();
+    EXPECT_NEAR(sim->gammaFactor(office), 0.54, 0.005);
+    // The DDC monitor keeps its own path and full tables.
+    controller->setUserBrightness(0.5, id(studio), false, 0s);
+    settle();
+    EXPECT_EQ(sim->vcpValue(studio, 0x10), 50);
+    EXPECT_DOUBLE_EQ(sim->gammaFactor(studio), 1.0);
 }
 
 TEST_F(ControllerTest, PresetsSyncAndStepping) {

@@ -18,6 +18,7 @@ public:
     std::vector<Screen> screens() override { return screens_.screens(); }
     std::unique_ptr<OverlayWindow> createOverlayWindow(DisplayNumber display, const Rect& frame) override;
     Signal<>& screenParametersChanged() override { return screens_.screenParametersChanged(); }
+    bool overlaysCanDim() const override { return canDim_; }
 
 private:
     WindowSystem& screens_;

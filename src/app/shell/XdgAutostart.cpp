@@ -7,6 +7,40 @@
 
 namespace brivio {
 
+namespace {
+
+// The program as one Exec= argument: quoted when it holds a reserved character, with the quoting
+// rules' own escapes, then the value escapes of the file format (a backslash is written twice).
+std::string execArgument(const std::string& program) {
+    const std::string reserved = " \t\n\"'\\><~|&;$*?#()`";
+    std::string out;
+    for (char c : program) {
+        if (c == '%')
+            out += "%%";
+        else
+            out += c;
+    }
+    if (out.find_first_of(reserved) == std::string::npos)
+        return out;
+    std::string quoted = "\"";
+    for (char c : out) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    quoted += '"';
+    std::string escaped;
+    for (char c : quoted) {
+        if (c == '\\')
+            escaped += "\\\\";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+} // namespace
+
 XdgAutostart::XdgAutostart(std::filesystem::path configHome, std::string command)
     : path_(std::move(configHome) / "autostart" / "brivio.desktop"), command_(std::move(command)) {}
 
@@ -44,7 +78,8 @@ bool XdgAutostart::setEnabled(bool enabled) {
         std::ofstream out(temp, std::ios::trunc);
         out << "[Desktop Entry]\nType=Application\nName=Brivio\nComment=Display brightness for every "
                "monitor\n"
-            << "Exec=" << command_ << "\nIcon=brivio\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+            << "Exec=" << execArgument(command_)
+            << "\nIcon=brivio\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
         if (!out.flush())
             return false;
     }

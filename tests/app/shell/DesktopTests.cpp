@@ -94,6 +94,13 @@ private Q_SLOTS:
         QVERIFY(item.setEnabled(true));
         std::ofstream(item.entryPath(), std::ios::app) << "Hidden=true\n";
         QVERIFY(!item.isEnabled());
+
+        // A path with a space is one quoted argument; a backslash is escaped for both layers.
+        XdgAutostart spaced(home.path().toStdString(), "/opt/my apps/b\\rivio");
+        QVERIFY(spaced.setEnabled(true));
+        std::ifstream quoted(spaced.entryPath());
+        std::string entry((std::istreambuf_iterator<char>(quoted)), {});
+        QVERIFY(entry.find("Exec=\"/opt/my apps/b\\\\\\\\rivio\"\n") != std::string::npos);
     }
 };
 

@@ -197,7 +197,8 @@ int BrivioApp::run() {
         QTimer::singleShot(screenshotSettleMs, &p.router, [&p] {
             QDir().mkpath(QString::fromStdString(*p.options.screenshotDir));
             bool ok =
-                savePageScreenshots(*p.panel, p.router, QString::fromStdString(*p.options.screenshotDir));
+                savePageScreenshots(*p.panel, p.router, p.services->controller(), p.services->preferences(),
+                                    QString::fromStdString(*p.options.screenshotDir));
             QCoreApplication::exit(ok ? 0 : 1);
         });
     } else if (!p.tray || !p.tray->available()) {

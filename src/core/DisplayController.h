@@ -102,6 +102,9 @@ public:
     BrivioPreferences& preferences() { return preferences_; }
     BrightnessHUD& hud() { return hud_; }
     Platform& platform() { return platform_; }
+    // For a display without hardware brightness: gamma instead of the overlay (Extended Dimming on an
+    // external display, or no overlay that can dim).
+    bool softwareDimsByGamma(const ManagedDisplay& display) const;
     bool hasAnimator(const std::string& key, DisplayControl control) const;
     std::size_t runningTaskCount() const { return tasks_.runningCount(); }
 
@@ -118,9 +121,6 @@ private:
     void setWarmingUp(std::set<std::string> keys);
     void cancelAnimators(const std::string& key);
     bool extendedDimmingOn(const std::string& key) const;
-    // For a display without hardware brightness: gamma instead of the overlay (Extended Dimming on an
-    // external display, or no overlay that can dim).
-    bool softwareDimsByGamma(const ManagedDisplay& display) const;
     void applyOverlayLevel(const ManagedDisplay& display, double v);
     void applyGammaLevel(const ManagedDisplay& display, double f);
     void nativeWrite(const ManagedDisplay& display, double v);

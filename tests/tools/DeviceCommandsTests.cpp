@@ -90,6 +90,7 @@ TEST_F(DeviceCommandsTest, ExtendedDimmingMovesAMonitorOntoGamma) {
     ASSERT_EQ(run("dimming 3 extended").status, 0);
     ASSERT_EQ(run("set 3 brightness 0.3").status, 0);
     EXPECT_THAT(traced(), HasSubstr("gamma v7789-p1101-s81234 0.3560\n"));
+    EXPECT_THAT(run("list").out, HasSubstr("gamma"));
     ASSERT_EQ(run("dimming 3 normal").status, 0);
     ASSERT_EQ(run("set 3 brightness 0.3").status, 0);
     EXPECT_THAT(traced(), Not(HasSubstr("0.3560")));

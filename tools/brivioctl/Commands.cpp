@@ -11,9 +11,10 @@ namespace brivio::cli {
 
 namespace {
 
-std::string_view driverKind(const ManagedDisplay& d) {
+// The path that dims the display now: under Extended Dimming a monitor without DDC/CI dims by gamma.
+std::string_view driverKind(const DisplayController& controller, const ManagedDisplay& d) {
     if (!d.capabilities.supportsHardwareBrightness)
-        return toString(DisplayDriverKind::overlay);
+        return controller.softwareDimsByGamma(d) ? "gamma" : toString(DisplayDriverKind::overlay);
     return toString(d.isBuiltIn ? DisplayDriverKind::native : DisplayDriverKind::ddc);
 }
 
@@ -48,7 +49,7 @@ int listDisplays(Session& session, bool json) {
             array.push_back({{"stableKey", key},
                              {"name", d.identity.modelName},
                              {"isBuiltIn", d.isBuiltIn},
-                             {"driver", driverKind(d)},
+                             {"driver", driverKind(session.controller(), d)},
                              {"capabilities", d.capabilities.toJson()},
                              {"brightness", rememberedOrNull(prefs.brightnessByDisplay(), key)},
                              {"contrast", rememberedOrNull(prefs.contrastByDisplay(), key)},
@@ -71,7 +72,8 @@ int listDisplays(Session& session, bool json) {
         if (d.capabilities.hardwareBrightnessFallbackReason)
             reason = fmt::format(" ({})", toString(*d.capabilities.hardwareBrightnessFallbackReason));
         std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", index++, key,
-                                 d.identity.modelName, driverKind(d), brightness, reason);
+                                 d.identity.modelName, driverKind(session.controller(), d), brightness,
+                                 reason);
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include "app/panel/ScheduleCardView.h"
 #include "core/DisplayController.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -31,6 +32,15 @@ public:
         int frame = 2 * frameWidth();
         return {content.width() + frame + verticalScrollBar()->sizeHint().width(),
                 std::min(content.height() + frame, maxHeight_)};
+    }
+
+protected:
+    // A card that grows or shrinks changes the height the page asks for.
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        bool handled = QScrollArea::eventFilter(watched, event);
+        if (watched == widget() && event->type() == QEvent::LayoutRequest)
+            updateGeometry();
+        return handled;
     }
 
 private:
@@ -104,10 +114,12 @@ BrivioRootView::BrivioRootView(DisplayController& controller, BrivioPreferences&
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll_->setMaximumHeight(maxContentHeight);
-    layout->addWidget(scroll_, 1);
+    layout->addWidget(scroll_);
 
     quit_->setObjectName(QStringLiteral("quitButton"));
     layout->addWidget(quit_, 0, Qt::AlignRight);
+    // A window taller than the page keeps the page at its top.
+    layout->addStretch(0);
 
     connect(settings_, &QToolButton::clicked, this, [&router] { router.openSettings(); });
     connect(quit_, &QPushButton::clicked, this, [&router] { router.quit(); });

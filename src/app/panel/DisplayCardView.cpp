@@ -128,6 +128,7 @@ QString DisplayCardView::modelName() const {
 }
 
 void DisplayCardView::refresh() {
+    bool wasExpanded = expanded_;
     expanded_ = lookup(preferences_.displayExpandedByKey(), key_).value_or(false);
     bool restyle =
         theme_ != preferences_.selectedTheme() || showsPercentage_ != preferences_.showSliderPercentage();
@@ -135,7 +136,9 @@ void DisplayCardView::refresh() {
     showsPercentage_ = preferences_.showSliderPercentage();
     syncSection();
 
-    chevron_->setIcon(symbolIcon(expanded_ ? "chevron.up" : "chevron.down"));
+    // Levels in motion refresh the card every frame; the symbol changes only with the state.
+    if (wasExpanded != expanded_ || chevron_->icon().isNull())
+        chevron_->setIcon(symbolIcon(expanded_ ? "chevron.up" : "chevron.down"));
     QColor accent = accentColor(theme_, *this);
     for (CCSlider* slider : {brightness_, contrast_, volume_})
         if (slider && restyle)

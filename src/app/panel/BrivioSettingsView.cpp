@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QSpacerItem>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -115,6 +116,8 @@ QLabel* BrivioSettingsView::addSectionTitle(QWidget* content, const QString& tit
     label->setObjectName(QStringLiteral("SettingsSectionTitle"));
     label->setForegroundRole(QPalette::PlaceholderText);
     styleSectionTitle(*label);
+    if (content->layout()->count() > 0)
+        content->layout()->addItem(new QSpacerItem(0, 6));
     content->layout()->addWidget(label);
     return label;
 }

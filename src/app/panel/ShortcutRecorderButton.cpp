@@ -175,6 +175,12 @@ void ShortcutRecorderButton::resizeEvent(QResizeEvent* event) {
     clear_->setGeometry(width() - side - 4, 3, side, side);
 }
 
+void ShortcutRecorderButton::hideEvent(QHideEvent* event) {
+    // A closed panel must not go on taking the keys of the app's other windows.
+    stopRecording();
+    QPushButton::hideEvent(event);
+}
+
 void ShortcutRecorderButton::refresh() {
     std::int64_t code = keyCode();
     if (recording_)

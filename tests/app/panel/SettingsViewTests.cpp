@@ -167,6 +167,12 @@ private Q_SLOTS:
         registrations = page.desk.sim->hotKeys().registrations();
         QCOMPARE(registrations.size(), std::size_t(1));
         QCOMPARE(registrations[0].keyCode, 40u);
+
+        // Closing the panel ends recording.
+        page.view.show();
+        up->click();
+        page.view.hide();
+        QVERIFY(!up->isRecording());
     }
 
     void themeDotChoosesTheTheme() {

@@ -3,6 +3,7 @@
 
 #include <QWidget>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QPushButton;

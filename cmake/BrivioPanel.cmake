@@ -10,3 +10,9 @@ target_link_libraries(brivio_app_panel PUBLIC brivio_app brivio_core brivio_mode
 set_target_properties(brivio_app_panel PROPERTIES AUTOMOC ON AUTORCC ON)
 # Qt's `signals`/`slots`/`emit` macros clash with the base layer's names (Signal.h has `slots_`).
 target_compile_definitions(brivio_app_panel PUBLIC QT_NO_KEYWORDS)
+# Deployment values of the settings page: where the compatibility report and "Contact" send mail, and
+# the build shown after the version ("?" when empty).
+set(BRIVIO_SUPPORT_ADDRESS "support@brivio.invalid" CACHE STRING "Support mail address shown by the app")
+set(BRIVIO_BUILD "" CACHE STRING "Build number shown after the app's version")
+target_compile_definitions(brivio_app_panel PRIVATE BRIVIO_SUPPORT_ADDRESS="${BRIVIO_SUPPORT_ADDRESS}"
+  BRIVIO_BUILD="${BRIVIO_BUILD}")

@@ -2,6 +2,12 @@
 // The settings page: general switches, shortcuts and step, theme, updates, support and version.
 
 #include <QWidget>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QPushButton;
+class QScrollArea;
 
 namespace brivio {
 
@@ -9,6 +15,8 @@ class AppRouter;
 class BrivioPreferences;
 class DisplayController;
 class LoginItem;
+class ThemeDot;
+class ToggleBarRow;
 class UpdateBridge;
 
 class BrivioSettingsView : public QWidget {
@@ -16,6 +24,35 @@ class BrivioSettingsView : public QWidget {
 public:
     BrivioSettingsView(DisplayController& controller, BrivioPreferences& preferences, AppRouter& router,
                        LoginItem* loginItem, UpdateBridge* updates, QWidget* parent = nullptr);
+
+    // The report of this machine and of the controller's displays as they stand now.
+    std::string compatibilityReport() const;
+    // Hands the report to the mail program as a new message; nothing when no address can be formed.
+    void sendCompatibilityReport();
+    static std::string supportAddress();
+    // "1.0" when the app has no version set.
+    static std::string versionText();
+
+    QSize sizeHint() const override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildContent();
+    QLabel* addSectionTitle(QWidget* content, const QString& title);
+    void refresh();
+
+    DisplayController& controller_;
+    BrivioPreferences& preferences_;
+    LoginItem* loginItem_;
+    UpdateBridge* updates_;
+    QScrollArea* scroll_ = nullptr;
+    ToggleBarRow* launchAtLogin_ = nullptr;
+    ToggleBarRow* showPercentage_ = nullptr;
+    ToggleBarRow* autoUpdates_ = nullptr;
+    std::vector<QPushButton*> stepButtons_;
+    std::vector<ThemeDot*> themeDots_;
 };
 
 } // namespace brivio

@@ -1,38 +1,26 @@
 #include "app/shell/X11HotKeys.h"
 
 #include "platform/HotKeyService.h"
+#include "shortcuts/ShortcutKeys.h"
 
 #include <QGuiApplication>
 
 #ifdef BRIVIO_HAVE_X11
 #include <X11/Xlib.h>
-#include <X11/keysym.h>
 #include <xcb/xcb.h>
 #endif
 
 namespace brivio {
 
+std::optional<unsigned long> keysymForKeyCode(std::uint32_t keyCode) {
+    if (const ShortcutKey* key = shortcutKeyForCode(keyCode))
+        return key->keysym;
+    return std::nullopt;
+}
+
 #ifdef BRIVIO_HAVE_X11
 
 namespace {
-
-// Stored key codes (the recorder's layout) to X keysyms: the 56 keys the recorder can name.
-struct KeyEntry {
-    std::uint32_t keyCode;
-    unsigned long keysym;
-};
-constexpr KeyEntry keyTable[] = {
-    {0, XK_a},       {1, XK_s},     {2, XK_d},      {3, XK_f},          {4, XK_h},      {5, XK_g},
-    {6, XK_z},       {7, XK_x},     {8, XK_c},      {9, XK_v},          {11, XK_b},     {12, XK_q},
-    {13, XK_w},      {14, XK_e},    {15, XK_r},     {16, XK_y},         {17, XK_t},     {31, XK_o},
-    {32, XK_u},      {34, XK_i},    {35, XK_p},     {37, XK_l},         {38, XK_j},     {40, XK_k},
-    {45, XK_n},      {46, XK_m},    {18, XK_1},     {19, XK_2},         {20, XK_3},     {21, XK_4},
-    {23, XK_5},      {22, XK_6},    {26, XK_7},     {28, XK_8},         {25, XK_9},     {29, XK_0},
-    {36, XK_Return}, {48, XK_Tab},  {49, XK_space}, {51, XK_BackSpace}, {123, XK_Left}, {124, XK_Right},
-    {125, XK_Down},  {126, XK_Up},  {122, XK_F1},   {120, XK_F2},       {99, XK_F3},    {118, XK_F4},
-    {96, XK_F5},     {97, XK_F6},   {98, XK_F7},    {100, XK_F8},       {101, XK_F9},   {109, XK_F10},
-    {103, XK_F11},   {111, XK_F12},
-};
 
 // The lock modifiers a grab must not depend on: none, CapsLock, NumLock (Mod2), both.
 constexpr std::uint16_t lockVariants[] = {0, LockMask, Mod2Mask, LockMask | Mod2Mask};
@@ -42,13 +30,6 @@ xcb_connection_t* xcb(void* c) {
 }
 
 } // namespace
-
-std::optional<unsigned long> keysymForKeyCode(std::uint32_t keyCode) {
-    for (const auto& entry : keyTable)
-        if (entry.keyCode == keyCode)
-            return entry.keysym;
-    return std::nullopt;
-}
 
 std::uint16_t x11Modifiers(std::uint32_t m) {
     std::uint16_t x = 0;
@@ -163,9 +144,6 @@ bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message, q
 
 #else
 
-std::optional<unsigned long> keysymForKeyCode(std::uint32_t) {
-    return std::nullopt;
-}
 std::uint16_t x11Modifiers(std::uint32_t) {
     return 0;
 }

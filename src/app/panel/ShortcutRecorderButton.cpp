@@ -1,0 +1,196 @@
+#include "app/panel/ShortcutRecorderButton.h"
+
+#include "app/panel/PanelSymbols.h"
+#include "shortcuts/ShortcutKeys.h"
+#include "shortcuts/StoredShortcut.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QToolButton>
+
+namespace brivio {
+
+namespace {
+
+constexpr std::uint32_t escapeKeysym = 0xff1b;
+
+// Qt's key to the X keysym of the same unshifted key, for events that carry no keysym.
+std::optional<std::uint32_t> keysymForQtKey(int key) {
+    if (key >= Qt::Key_A && key <= Qt::Key_Z)
+        return std::uint32_t(key - Qt::Key_A + 'a');
+    if ((key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space)
+        return std::uint32_t(key);
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12)
+        return std::uint32_t(0xffbe + (key - Qt::Key_F1));
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 0xff0d;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: // Shift+Tab
+        return 0xff09;
+    case Qt::Key_Backspace:
+        return 0xff08;
+    case Qt::Key_Left:
+        return 0xff51;
+    case Qt::Key_Up:
+        return 0xff52;
+    case Qt::Key_Right:
+        return 0xff53;
+    case Qt::Key_Down:
+        return 0xff54;
+    default:
+        return std::nullopt;
+    }
+}
+
+bool isEscape(const QKeyEvent& event) {
+    return event.key() == Qt::Key_Escape || event.nativeVirtualKey() == escapeKeysym;
+}
+
+} // namespace
+
+ShortcutRecorderButton::ShortcutRecorderButton(BrivioPreferences& preferences, ShortcutAction action,
+                                               QWidget* parent)
+    : QPushButton(parent), preferences_(preferences), action_(action), clear_(new QToolButton(this)) {
+    setObjectName(QStringLiteral("ShortcutRecorderButton"));
+    setCheckable(true); // the recording highlight
+    setMinimumWidth(140);
+    clear_->setObjectName(QStringLiteral("ShortcutClearButton"));
+    clear_->setIcon(symbolIcon("xmark.circle.fill"));
+    clear_->setIconSize(QSize(13, 13));
+    clear_->setAutoRaise(true);
+    clear_->setCursor(Qt::ArrowCursor);
+    clear_->setToolTip(QStringLiteral("Clear"));
+    connect(this, &QPushButton::clicked, this, [this] {
+        if (recording_)
+            stopRecording();
+        else
+            startRecording();
+    });
+    connect(clear_, &QToolButton::clicked, this, [this] {
+        preferences_.setShortcutKeyCode(action_, -1);
+        preferences_.setShortcutModifiers(action_, 0);
+    });
+    // The store reports after the value is in place, so the label can read it at once.
+    const StoredShortcut& stored = storedShortcuts[action == ShortcutAction::brightnessUp ? 0 : 1];
+    storeChanged_ = preferences_.defaults().changed.subscribe([this, &stored](const std::string& key) {
+        if (key == stored.keyCodeKey || key == stored.modifiersKey)
+            refresh();
+    });
+    refresh();
+}
+
+ShortcutRecorderButton::~ShortcutRecorderButton() {
+    stopRecording();
+}
+
+std::int64_t ShortcutRecorderButton::keyCode() const {
+    return preferences_.shortcutKeyCode(action_).value_or(-1);
+}
+
+std::int64_t ShortcutRecorderButton::modifiers() const {
+    return preferences_.shortcutModifiers(action_).value_or(0);
+}
+
+void ShortcutRecorderButton::startRecording() {
+    if (recording_)
+        return;
+    recording_ = true;
+    // Every key press of the app, wherever the focus is, like the panel's own keys.
+    qApp->installEventFilter(this);
+    refresh();
+}
+
+void ShortcutRecorderButton::stopRecording() {
+    if (!recording_)
+        return;
+    qApp->removeEventFilter(this);
+    recording_ = false;
+    refresh();
+}
+
+std::optional<std::int64_t> ShortcutRecorderButton::keyCodeForEvent(const QKeyEvent& event) {
+    if (event.nativeVirtualKey() != 0)
+        if (const ShortcutKey* key = shortcutKeyForKeysym(event.nativeVirtualKey()))
+            return key->keyCode;
+    // Keypad keys have keysyms of their own that the grab would not match.
+    if (event.modifiers() & Qt::KeypadModifier)
+        return std::nullopt;
+    if (auto keysym = keysymForQtKey(event.key()))
+        if (const ShortcutKey* key = shortcutKeyForKeysym(*keysym))
+            return key->keyCode;
+    return std::nullopt;
+}
+
+std::int64_t ShortcutRecorderButton::storedModifiers(const QKeyEvent& event) {
+    Qt::KeyboardModifiers m = event.modifiers();
+    std::int64_t bits = 0;
+    if (m & Qt::ShiftModifier)
+        bits |= ShortcutModifierBits::shift;
+    if (m & Qt::ControlModifier)
+        bits |= ShortcutModifierBits::control;
+    if (m & Qt::AltModifier)
+        bits |= ShortcutModifierBits::option;
+    if (m & Qt::MetaModifier)
+        bits |= ShortcutModifierBits::command;
+    return bits;
+}
+
+bool ShortcutRecorderButton::handleKeyPress(const QKeyEvent& event) {
+    if (!recording_)
+        return false;
+    if (isEscape(event)) {
+        stopRecording();
+        return true;
+    }
+    std::int64_t mods = storedModifiers(event);
+    // A shortcut needs a modifier; plain keys (and a modifier key on its own) go on to the focus.
+    auto code = keyCodeForEvent(event);
+    if (mods == 0 || !code)
+        return false;
+    stopRecording();
+    preferences_.setShortcutKeyCode(action_, *code);
+    preferences_.setShortcutModifiers(action_, mods);
+    return true;
+}
+
+bool ShortcutRecorderButton::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress)
+        return handleKeyPress(static_cast<QKeyEvent&>(*event));
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Keys the recorder will take must reach it as presses, not trigger the app's shortcuts.
+        auto& key = static_cast<QKeyEvent&>(*event);
+        if (isEscape(key) || (storedModifiers(key) != 0 && keyCodeForEvent(key))) {
+            event->accept();
+            return true;
+        }
+    }
+    return QPushButton::eventFilter(watched, event);
+}
+
+void ShortcutRecorderButton::resizeEvent(QResizeEvent* event) {
+    QPushButton::resizeEvent(event);
+    int side = height() - 6;
+    clear_->setGeometry(width() - side - 4, 3, side, side);
+}
+
+void ShortcutRecorderButton::hideEvent(QHideEvent* event) {
+    // A closed panel must not go on taking the keys of the app's other windows.
+    stopRecording();
+    QPushButton::hideEvent(event);
+}
+
+void ShortcutRecorderButton::refresh() {
+    std::int64_t code = keyCode();
+    if (recording_)
+        setText(QStringLiteral("Press keys…"));
+    else if (code < 0)
+        setText(QStringLiteral("Record Shortcut"));
+    else
+        setText(QString::fromStdString(shortcutLabel(code, modifiers())));
+    setChecked(recording_);
+    clear_->setVisible(code >= 0);
+}
+
+} // namespace brivio

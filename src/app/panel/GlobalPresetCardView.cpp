@@ -24,6 +24,7 @@ GlobalPresetCardView::GlobalPresetCardView(DisplayController& controller, Brivio
       rowLayout_(new QHBoxLayout(row_)), editor_(new PresetEditorView(controller, preferences, content_)),
       later_(new LaterRefresh(this, [this] { refresh(); })) {
     setObjectName(QStringLiteral("GlobalPresetCardView"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 10);
     layout->setSpacing(6);
@@ -94,6 +95,7 @@ void GlobalPresetCardView::rebuildPills(const std::vector<BrightnessPreset>& pre
     for (const auto& preset : presets) {
         auto* pill = new PresetPill(preset, row_);
         rowLayout_->insertWidget(static_cast<int>(pills_.size()), pill);
+        pill->show();
         pills_.push_back(pill);
         connect(pill, &PresetPill::tapped, this, [this, pill] { controller_.applyPreset(pill->preset()); });
         connect(pill, &PresetPill::editRequested, this,

@@ -48,6 +48,7 @@ ScheduleCardView::ScheduleCardView(DisplayController& controller, BrivioPreferen
       editor_(new ScheduleEditorView(preferences, controller.location(), content_)),
       later_(new LaterRefresh(this, [this] { refresh(); })) {
     setObjectName(QStringLiteral("ScheduleCardView"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     solarRow_->setObjectName(QStringLiteral("SolarRow"));
     solarStatus_->setObjectName(QStringLiteral("SolarStatus"));
     resume_->setObjectName(QStringLiteral("SolarResumeButton"));
@@ -176,6 +177,7 @@ void ScheduleCardView::rebuildRows() {
                 presetName = QString::fromStdString(p.name);
         auto* row = new ScheduleRowView(schedule, presetName, isSolar(schedule) && !usable, accent, content_);
         rowsLayout_->addWidget(row);
+        row->show();
         rows_.push_back(row);
         Uuid id = schedule.id;
         connect(row, &ScheduleRowView::toggleTapped, this, [this, id] { preferences_.toggleSchedule(id); });

@@ -38,6 +38,8 @@ ScheduleRowView::ScheduleRowView(const PresetSchedule& schedule, const QString& 
     toggle_->setObjectName(QStringLiteral("ScheduleToggle"));
     toggle_->setTint(tint);
     toggle_->setOn(schedule.isEnabled);
+    // The row's fixed minimum is for one line; this label has two.
+    toggle_->setMinimumHeight(toggle_->sizeHint().height());
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);

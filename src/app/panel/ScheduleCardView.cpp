@@ -164,12 +164,19 @@ void ScheduleCardView::refresh() {
 }
 
 void ScheduleCardView::rebuildRows() {
-    for (auto* row : rows_)
-        delete row;
-    rows_.clear();
     auto presets = preferences_.globalPresets();
     bool usable = locationUsable(controller_.location());
     QColor accent = accentColor(preferences_.selectedTheme(), *this);
+    if (preferences_.scheduleList() == shownSchedules_ && presets == shownPresets_ &&
+        usable == shownUsable_ && accent == shownAccent_ && rows_.size() == shownSchedules_.size())
+        return;
+    shownSchedules_ = preferences_.scheduleList();
+    shownPresets_ = presets;
+    shownUsable_ = usable;
+    shownAccent_ = accent;
+    for (auto* row : rows_)
+        delete row;
+    rows_.clear();
     for (const auto& schedule : preferences_.scheduleList()) {
         QString presetName;
         for (const auto& p : presets)

@@ -1,6 +1,10 @@
 #pragma once
 // The "Schedule" card: the solar row with its levels, one row per schedule, and the schedule editor.
 
+#include "settings/BrightnessPreset.h"
+#include "settings/PresetSchedule.h"
+
+#include <QColor>
 #include <QWidget>
 #include <vector>
 
@@ -55,6 +59,12 @@ private:
     QVBoxLayout* rowsLayout_;
     ScheduleEditorView* editor_;
     std::vector<ScheduleRowView*> rows_;
+    // What the rows were built from: they are rebuilt only when it changes, so a tap in progress is
+    // not lost to an unrelated redraw.
+    std::vector<PresetSchedule> shownSchedules_;
+    std::vector<BrightnessPreset> shownPresets_;
+    bool shownUsable_ = true;
+    QColor shownAccent_;
     // The user tapped the solar row without a usable location: keep the prompt in view.
     bool locationAsked_ = false;
     LaterRefresh* later_;

@@ -6,6 +6,7 @@
 #include "app/panel/CardHeader.h"
 #include "app/panel/GlobalPresetCardView.h"
 #include "app/panel/LocationPromptView.h"
+#include "app/panel/PanelSymbols.h"
 #include "app/panel/PresetEditorView.h"
 #include "app/panel/PresetPill.h"
 #include "app/panel/ScheduleCardView.h"
@@ -68,6 +69,8 @@ private Q_SLOTS:
         card.show();
         QCOMPARE(card.pills().size(), std::size_t(3));
         QCOMPARE(card.pills()[1]->preset().name, std::string("Work"));
+        for (auto* pill : card.pills()) // a missing drawing would fall back without a word
+            QVERIFY(knownSymbol(pill->preset().iconName()));
 
         pillNamed(card, "Work")->tap();
         desk.settle();

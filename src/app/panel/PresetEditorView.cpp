@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-#include <chrono>
 #include <cmath>
 
 namespace brivio {
@@ -223,7 +222,7 @@ void PresetEditorView::cancel() {
         for (const auto& d : displays) {
             auto it = preAddBrightnessByDisplay_.find(d.identity.stableKey());
             double back = it != preAddBrightnessByDisplay_.end() ? it->second : 1.0;
-            controller_.applyBrightness(d, back, true, std::chrono::milliseconds(180));
+            controller_.applyBrightness(d, back, true, cancelAnimation);
         }
     } else if (editingPreset_) {
         // The stored levels, which may differ from the copy the editor opened with.

@@ -5,6 +5,7 @@
 #include "settings/BrightnessPreset.h"
 
 #include <QWidget>
+#include <chrono>
 #include <map>
 #include <optional>
 #include <string>
@@ -24,7 +25,8 @@ class PresetEditorView : public QWidget {
 public:
     // How far a live level may be from the built-in one and still count as unchanged.
     static constexpr double resetTolerance = 0.001;
-    static constexpr double cancelAnimationSeconds = 0.18;
+    // Cancel while adding brings each display back this fast.
+    static constexpr std::chrono::milliseconds cancelAnimation{180};
 
     PresetEditorView(DisplayController& controller, BrivioPreferences& preferences, QWidget* parent);
 

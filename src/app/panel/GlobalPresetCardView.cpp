@@ -1,15 +1,110 @@
 #include "app/panel/GlobalPresetCardView.h"
 
-#include <QLabel>
+#include "app/panel/CardHeader.h"
+#include "app/panel/LaterRefresh.h"
+#include "app/panel/PanelTheme.h"
+#include "app/panel/PresetEditorView.h"
+#include "app/panel/PresetPill.h"
+#include "core/DisplayController.h"
+
+#include <QHBoxLayout>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace brivio {
 
-// Placeholder until the page is built.
-GlobalPresetCardView::GlobalPresetCardView(DisplayController&, BrivioPreferences&, QWidget* parent)
-    : QWidget(parent) {
+GlobalPresetCardView::GlobalPresetCardView(DisplayController& controller, BrivioPreferences& preferences,
+                                           QWidget* parent)
+    : QWidget(parent), controller_(controller), preferences_(preferences),
+      header_(new CardHeader(QStringLiteral("Presets"), QStringLiteral("Preset"),
+                             QStringLiteral("New preset"), this)),
+      content_(new QWidget(this)), scroll_(new QScrollArea(content_)), row_(new QWidget),
+      rowLayout_(new QHBoxLayout(row_)), editor_(new PresetEditorView(controller, preferences, content_)),
+      later_(new LaterRefresh(this, [this] { refresh(); })) {
+    setObjectName(QStringLiteral("GlobalPresetCardView"));
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("GlobalPresetCardView"), this));
+    layout->setContentsMargins(12, 8, 12, 10);
+    layout->setSpacing(6);
+    layout->addWidget(header_);
+    layout->addWidget(content_);
+
+    rowLayout_->setContentsMargins(0, 0, 0, 0);
+    rowLayout_->setSpacing(6);
+    rowLayout_->addStretch(1);
+    scroll_->setObjectName(QStringLiteral("PresetRow"));
+    scroll_->setWidget(row_);
+    scroll_->setWidgetResizable(true);
+    scroll_->setFrameShape(QFrame::NoFrame);
+    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    scroll_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    auto* contentLayout = new QVBoxLayout(content_);
+    contentLayout->setContentsMargins(0, 0, 0, 0);
+    contentLayout->setSpacing(6);
+    contentLayout->addWidget(scroll_);
+    contentLayout->addWidget(editor_);
+
+    connect(header_, &CardHeader::addTapped, this, [this] { editor_->beginAdding(); });
+    connect(header_, &CardHeader::chevronTapped, this, [this] {
+        bool expanded = !preferences_.presetsCardExpanded();
+        // A preview must not stay on the displays behind a collapsed card.
+        if (!expanded)
+            editor_->cancel();
+        preferences_.setPresetsCardExpanded(expanded);
+    });
+    connect(editor_, &PresetEditorView::openChanged, this, [this](bool open) {
+        later_->request();
+        Q_EMIT editingChanged(open);
+    });
+
+    later_->watch(preferences_.willChange);
+    later_->watch(controller_.displaysChanged());
+    refresh();
+}
+
+void GlobalPresetCardView::refresh() {
+    bool expanded = preferences_.presetsCardExpanded();
+    header_->setExpanded(expanded);
+    content_->setVisible(expanded);
+
+    auto presets = preferences_.globalPresets();
+    if (presets != shownPresets_)
+        rebuildPills(presets);
+    std::optional<Uuid> active;
+    if (const auto& text = preferences_.globalActivePresetIDStr())
+        active = Uuid::parse(*text);
+    QColor accent = accentColor(preferences_.selectedTheme(), *this);
+    for (auto* pill : pills_) {
+        pill->setActive(active && pill->preset().id == *active);
+        pill->setAccent(accent);
+    }
+
+    bool full = presets.size() >= maxPresetCount;
+    header_->setAddAvailable(expanded, !full && !editor_->isOpen(),
+                             full ? QStringLiteral("Six presets at most: delete one to add another")
+                                  : QString());
+}
+
+void GlobalPresetCardView::rebuildPills(const std::vector<BrightnessPreset>& presets) {
+    for (auto* pill : pills_)
+        delete pill;
+    pills_.clear();
+    for (const auto& preset : presets) {
+        auto* pill = new PresetPill(preset, row_);
+        rowLayout_->insertWidget(static_cast<int>(pills_.size()), pill);
+        pill->show();
+        pills_.push_back(pill);
+        connect(pill, &PresetPill::tapped, this, [this, pill] { controller_.applyPreset(pill->preset()); });
+        connect(pill, &PresetPill::editRequested, this,
+                [this, pill] { editor_->beginEditing(pill->preset()); });
+    }
+    shownPresets_ = presets;
+    // One line of pills, plus room for the scroll bar when they overflow.
+    int height = pills_.empty() ? 28 : pills_.front()->sizeHint().height();
+    scroll_->setFixedHeight(height + scroll_->horizontalScrollBar()->sizeHint().height() + 2);
 }
 
 } // namespace brivio

@@ -1,21 +1,54 @@
 #pragma once
 // The "Presets" card: one pill per preset, and the editor for adding and changing presets.
 
+#include "settings/BrightnessPreset.h"
+
 #include <QWidget>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QHBoxLayout;
+class QScrollArea;
 
 namespace brivio {
 
-class AppRouter;
 class BrivioPreferences;
+class CardHeader;
 class DisplayController;
-class LoginItem;
-class UpdateBridge;
+class LaterRefresh;
+class PresetEditorView;
+class PresetPill;
 
 class GlobalPresetCardView : public QWidget {
     Q_OBJECT
 public:
     GlobalPresetCardView(DisplayController& controller, BrivioPreferences& preferences,
                          QWidget* parent = nullptr);
+
+    CardHeader* header() const { return header_; }
+    PresetEditorView* editor() const { return editor_; }
+    std::vector<PresetPill*> pills() const { return pills_; }
+
+Q_SIGNALS:
+    // The editor opened or closed: the page keeps the panel open while a name is being typed.
+    void editingChanged(bool editing);
+
+private:
+    void refresh();
+    void rebuildPills(const std::vector<BrightnessPreset>& presets);
+
+    DisplayController& controller_;
+    BrivioPreferences& preferences_;
+    CardHeader* header_;
+    QWidget* content_;
+    QScrollArea* scroll_;
+    QWidget* row_;
+    QHBoxLayout* rowLayout_;
+    PresetEditorView* editor_;
+    std::vector<PresetPill*> pills_;
+    std::vector<BrightnessPreset> shownPresets_;
+    LaterRefresh* later_;
 };
 
 } // namespace brivio

@@ -49,6 +49,8 @@ constexpr std::array symbols{
     Symbol{"chevron.right", "go-next", R"(<path d="M9 6l6 6-6 6"/>)"},
     Symbol{"display", "video-display",
            R"(<rect x="3" y="4" width="18" height="12" rx="1.5"/><path d="M9 20h6M12 16v4"/>)"},
+    Symbol{"laptopcomputer", "computer-laptop",
+           R"(<rect x="5" y="5" width="14" height="10" rx="1.5"/><path d="M2 19h20"/>)"},
     Symbol{"gauge", nullptr, R"(<path d="M4 16a8 8 0 1 1 16 0"/><path d="M12 16l4-5"/>)"},
     Symbol{"arrow.clockwise", "object-rotate-right", R"(<path d="M19 12a7 7 0 1 1-2.1-5M19 4v4h-4"/>)"},
     Symbol{

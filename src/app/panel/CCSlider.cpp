@@ -132,16 +132,20 @@ bool CCSlider::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CCSlider::updateStyle() {
+    // The level is the white part; the rest of the track is the theme's accent, lighter.
     QColor accent = accentColor(theme_, *this);
+    QColor track = accent;
+    track.setAlphaF(0.45f);
     slider_->setStyleSheet(
-        QStringLiteral("QSlider::groove:horizontal { height: %1px; border-radius: %2px; "
-                       "background: %3; }"
-                       "QSlider::sub-page:horizontal { border-radius: %2px; background: white; }"
-                       "QSlider::handle:horizontal { width: %4px; margin: 0; border-radius: "
-                       "%5px; background: white; border: 1px solid %6; }")
+        QStringLiteral(
+            "QSlider::groove:horizontal { height: %1px; border-radius: %2px; "
+            "background: %3; }"
+            "QSlider::sub-page:horizontal { border-radius: %2px; background: white; border: 1px solid %6; }"
+            "QSlider::handle:horizontal { width: %4px; margin: 0; border-radius: "
+            "%5px; background: white; border: 1px solid %6; }")
             .arg(trackH)
             .arg(trackH / 2)
-            .arg(accent.name())
+            .arg(track.name(QColor::HexArgb))
             .arg(thumbD)
             .arg(thumbD / 2)
             .arg(accent.darker(130).name()));

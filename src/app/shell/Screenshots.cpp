@@ -7,9 +7,10 @@
 #include "core/DisplayController.h"
 #include "settings/BrivioPreferences.h"
 
-#include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QPixmap>
+#include <QTimer>
 
 namespace brivio {
 
@@ -21,13 +22,20 @@ bool save(QWidget* widget, const QString& directory, const char* name) {
     return widget->grab().save(QDir(directory).filePath(QString::fromLatin1(name)), "PNG");
 }
 
-// The page at the size it asks for, once the redraws it queued have run.
+// Lets queued redraws and the cards' fade-ins finish (they run a few hundred milliseconds).
+void settle() {
+    QEventLoop wait;
+    QTimer::singleShot(600, &wait, &QEventLoop::quit);
+    wait.exec();
+}
+
+// The page at the size it asks for, once it has settled.
 QWidget* settledPage(PanelWindow& panel) {
-    QCoreApplication::processEvents();
+    settle();
     QWidget* page = panel.currentPage();
     page->adjustSize();
     page->resize(page->sizeHint().expandedTo(page->minimumSize()));
-    QCoreApplication::processEvents();
+    settle();
     return page;
 }
 
@@ -37,6 +45,9 @@ bool savePageScreenshots(PanelWindow& panel, AppRouter& router, DisplayControlle
                          BrivioPreferences& preferences, const QString& directory) {
     bool settings = router.showingSettings();
     bool welcome = router.showingWelcome();
+    // Hidden widgets postpone their layouts: a card that opens would keep its closed height.
+    bool shown = panel.isVisible();
+    panel.show();
     auto shoot = [&](bool showSettings, bool showWelcome, const char* name) {
         router.setShowingWelcome(showWelcome);
         router.setShowingSettings(showSettings);
@@ -66,6 +77,8 @@ bool savePageScreenshots(PanelWindow& panel, AppRouter& router, DisplayControlle
     ok = shoot(false, true, "welcome.png") && ok;
     router.setShowingSettings(settings);
     router.setShowingWelcome(welcome);
+    if (!shown)
+        panel.hide();
     return ok;
 }
 

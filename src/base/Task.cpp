@@ -91,7 +91,8 @@ void SleepAwaiter::suspendOn(TaskContext* ctx, std::coroutine_handle<> h) {
     context = ctx;
     MainLoop& loop = ctx->loop();
     // The pending wake-up owns the tree while it sleeps; nothing else needs to.
-    timer = loop.postAfter(duration, [c = ctx->shared_from_this(), h] { c->resume(h); }, role);
+    timer = loop.postAfter(
+        duration, [c = ctx->shared_from_this(), h] { c->resume(h); }, role);
     if (!cancellable)
         return;
     ctx->setWakeHook([ctx, h, &loop, id = timer] {

@@ -38,8 +38,8 @@ struct Platform {
     DisplayServicesSymbols displayServices;
     BrightnessIndicator* indicator = nullptr; // absent: stepping shows no indicator
     PlatformServiceClasses serviceClasses{};
-    HotKeyService* hotKeys = nullptr;         // absent: no global shortcuts
-    RotationService rotation{};               // entries absent: only the frame buffer can turn a display
+    HotKeyService* hotKeys = nullptr; // absent: no global shortcuts
+    RotationService rotation{};       // entries absent: only the frame buffer can turn a display
 };
 
 } // namespace brivio

@@ -145,10 +145,13 @@ public:
     }
 
     ScenarioDisplay display(const json& j, const std::string& path, double defaultX) const {
-        requireObject(j, path,
-                      {"name", "builtIn", "vendor", "product", "serial", "unit", "displayNumber", "bounds",
-                       "rotation", "refreshRate", "screen", "connected", "native", "ddc", "services", "modes",
-                       "currentMode", "modeChangeFailsAt", "calibration", "gammaFails", "gammaResetAtMs"});
+        requireObject(j, path, {"name",          "builtIn",     "vendor",
+                                "product",       "serial",      "unit",
+                                "displayNumber", "bounds",      "rotation",
+                                "refreshRate",   "screen",      "connected",
+                                "native",        "ddc",         "services",
+                                "modes",         "currentMode", "modeChangeFailsAt",
+                                "calibration",   "gammaFails",  "gammaResetAtMs"});
         ScenarioDisplay d;
         auto name = string(j, path, "name");
         if (!name)

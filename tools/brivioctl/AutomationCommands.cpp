@@ -3,6 +3,7 @@
 
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "app/AgentSocket.h"
 #include "settings/PresetEditing.h"
 
 #include <algorithm>
@@ -116,9 +117,17 @@ int applyPreset(Session& session, const std::string& word) {
     return 0;
 }
 
-int step(Session& session, const std::string& direction) {
+int step(CommandContext& context, const std::string& direction) {
     if (direction != "up" && direction != "down")
         throw UsageError(fmt::format("'{}' is not a direction: use up or down", direction));
+    // On this desktop a running agent takes the step, so that software-dimmed displays step as well and
+    // its indicator shows; without one the command steps the displays itself.
+    if (!context.options().simFile && !context.options().sysfsRoot &&
+        sendToAgent(direction == "up" ? stepUpRequest : stepDownRequest)) {
+        std::cout << "Stepped " << direction << " in the running agent.\n";
+        return 0;
+    }
+    Session& session = context.session();
     session.controller().stepBrightness(direction == "up" ? 1 : -1);
     session.settle();
     return 0;
@@ -174,7 +183,7 @@ void addAutomationCommands(CLI::App& app, CommandSet& commands) {
     remove->add_option("PRESET", words->word, "Name or id")->required();
 
     auto* stepCommand = commands.add(app, "step", "Step every display's brightness, as the hot keys do",
-                                     [words](CommandContext& c) { return step(c.session(), words->word); });
+                                     [words](CommandContext& c) { return step(c, words->word); });
     stepCommand->add_option("DIRECTION", words->word, "up or down")->required();
 
     auto* syncCommand = commands.add(app, "sync", "Let one display lead the brightness of the others",

@@ -172,6 +172,16 @@ QWidget* BrivioSettingsView::buildContent() {
                 [this, value] { preferences_.setBrightnessStep(value); });
     }
     layout->addWidget(labelledRow(content, QStringLiteral("Step"), picker));
+    if (!controller_.platform().hotKeys) {
+        // Wayland lets no application take keys for itself; the desktop's own bindings can run the
+        // command line, which hands the step to this app.
+        layout->addWidget(
+            noteLabel(content,
+                      QStringLiteral("This desktop does not let apps take global shortcuts. In "
+                                     "your keyboard settings, bind \u201Cbrivioctl step up\u201D "
+                                     "and \u201Cbrivioctl step down\u201D to the keys you want."),
+                      "ShortcutsNote"));
+    }
 
     addSectionTitle(content, QStringLiteral("Theme"));
     auto* dots = new QHBoxLayout;

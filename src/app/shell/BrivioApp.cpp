@@ -188,6 +188,9 @@ int BrivioApp::run() {
         if (p.tray)
             p.tray->openPanel();
     });
+    // Where the agent cannot grab keys, the desktop's own key bindings step through the command line.
+    QObject::connect(&p.instance, &SingleInstance::stepRequested, &p.router,
+                     [&p](int direction) { p.services->controller().stepBrightness(direction); });
     // Quit, a termination signal and the end of the session all pass here.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &p.router, [&p] { p.delegate->terminate(); });
 

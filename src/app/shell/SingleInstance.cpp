@@ -1,5 +1,6 @@
 #include "app/shell/SingleInstance.h"
 
+#include "app/AgentSocket.h"
 #include "base/Log.h"
 
 #include <QLocalSocket>
@@ -9,24 +10,35 @@ namespace brivio {
 
 namespace {
 constexpr int handoffTimeoutMs = 1000;
-const QByteArray showPanel = "show-panel\n";
+
+QByteArray line(std::string_view request) {
+    return QByteArray(request.data(), static_cast<qsizetype>(request.size())) + '\n';
+}
 } // namespace
 
 SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* socket = server_.nextPendingConnection()) {
             connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+            // One request a connection, a line each: the connection ends once the line is in.
             connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
-                if (socket->readAll().contains("show-panel"))
-                    Q_EMIT activationRequested();
+                if (!socket->canReadLine())
+                    return;
+                QByteArray request = socket->readLine();
                 socket->disconnectFromServer();
+                if (request == line(showPanelRequest))
+                    Q_EMIT activationRequested();
+                else if (request == line(stepUpRequest))
+                    Q_EMIT stepRequested(+1);
+                else if (request == line(stepDownRequest))
+                    Q_EMIT stepRequested(-1);
             });
         }
     });
 }
 
 QString SingleInstance::defaultName() {
-    return QStringLiteral("brivio-%1").arg(getuid());
+    return QString::fromStdString(agentSocketPath());
 }
 
 bool SingleInstance::askRunningInstance() {
@@ -34,7 +46,7 @@ bool SingleInstance::askRunningInstance() {
     socket.connectToServer(name_);
     if (!socket.waitForConnected(handoffTimeoutMs))
         return false;
-    socket.write(showPanel);
+    socket.write(line(showPanelRequest));
     socket.waitForBytesWritten(handoffTimeoutMs);
     // The other side closes once it has read the request.
     socket.waitForDisconnected(handoffTimeoutMs);

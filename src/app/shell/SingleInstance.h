@@ -1,6 +1,6 @@
 #pragma once
 // One running app per user session: the first launch listens on a local socket; a later launch asks
-// it to open its panel and then exits.
+// it to open its panel and then exits. The command line sends brightness steps on the same socket.
 
 #include <QLocalServer>
 #include <QObject>
@@ -23,6 +23,8 @@ public:
 Q_SIGNALS:
     // Another launch asked this instance to show itself.
     void activationRequested();
+    // `brivioctl step up` (+1) or `step down` (-1).
+    void stepRequested(int direction);
 
 private:
     bool askRunningInstance();

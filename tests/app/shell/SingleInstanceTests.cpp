@@ -1,7 +1,9 @@
 // One app per session: the second launch hands over to the first and steps aside.
 
+#include "app/AgentSocket.h"
 #include "app/shell/SingleInstance.h"
 
+#include <QDir>
 #include <QLocalServer>
 #include <QSignalSpy>
 #include <QTest>
@@ -14,7 +16,9 @@ class SingleInstanceTests : public QObject {
     Q_OBJECT
 
     QString name() const {
-        return QStringLiteral("brivio-test-%1-%2").arg(getpid()).arg(QTest::currentTestFunction());
+        // A full path, as the app's own socket is, so that the plain client can dial it too.
+        return QDir::tempPath() +
+               QStringLiteral("/brivio-test-%1-%2").arg(getpid()).arg(QTest::currentTestFunction());
     }
 
 private Q_SLOTS:
@@ -33,6 +37,26 @@ private Q_SLOTS:
         delete thread;
         QVERIFY(!secondClaimed);
         QTRY_COMPARE(activated.count(), 1);
+    }
+
+    void stepRequestsArriveAndOtherLinesAreIgnored() {
+        SingleInstance agent(name());
+        QVERIFY(agent.claim());
+        QSignalSpy steps(&agent, &SingleInstance::stepRequested);
+        QSignalSpy activated(&agent, &SingleInstance::activationRequested);
+        std::string socket = name().toStdString();
+        QThread* thread = QThread::create([socket] {
+            sendToAgent("step down", socket);
+            sendToAgent("step sideways", socket);
+            sendToAgent("step up", socket);
+        });
+        thread->start();
+        QTRY_VERIFY_WITH_TIMEOUT(thread->isFinished(), 5000);
+        delete thread;
+        QTRY_COMPARE(steps.count(), 2);
+        QCOMPARE(steps.at(0).at(0).toInt(), -1);
+        QCOMPARE(steps.at(1).at(0).toInt(), +1);
+        QCOMPARE(activated.count(), 0);
     }
 
     void aSocketLeftByACrashedInstanceDoesNotBlockTheNextOne() {

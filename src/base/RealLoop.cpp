@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -34,10 +35,7 @@ RealLoop::RealLoop() {
 }
 
 RealLoop::~RealLoop() {
-    auto timers = std::move(timers_);
     timers_.clear();
-    dueById_.clear();
-    timers.clear();
     for (int fd : {epoll_, timerFd_, wakeFd_, signalFd_})
         if (fd >= 0)
             close(fd);
@@ -50,26 +48,13 @@ TimePoint RealLoop::now() const {
 }
 
 TimerId RealLoop::postAfter(Duration delay, Callback callback, TimerRole role) {
-    TimerId id = nextId_++;
-    TimePoint due = now() + (delay < Duration::zero() ? Duration::zero() : delay);
-    timers_.emplace(std::pair{due, id}, Entry{std::move(callback), role});
-    dueById_.emplace(id, due);
-    if (role == TimerRole::work)
-        ++workCount_;
+    TimerId id = timers_.add(now() + std::max(delay, Duration::zero()), std::move(callback), role);
     armTimer();
     return id;
 }
 
 void RealLoop::cancel(TimerId id) {
-    auto it = dueById_.find(id);
-    if (it == dueById_.end())
-        return;
-    auto entry = timers_.find(std::pair{it->second, id});
-    if (entry->second.role == TimerRole::work)
-        --workCount_;
-    Callback doomed = std::move(entry->second.callback);
-    timers_.erase(entry);
-    dueById_.erase(it);
+    Callback doomed = timers_.remove(id);
 }
 
 void RealLoop::postFromAnyThread(Callback callback) {
@@ -116,8 +101,8 @@ void RealLoop::onTerminationSignal(Callback callback) {
 
 void RealLoop::armTimer() {
     itimerspec timer{};
-    if (!timers_.empty()) {
-        auto due = timers_.begin()->first.first.time_since_epoch();
+    if (auto next = timers_.earliest()) {
+        auto due = next->first.time_since_epoch();
         auto secs = std::chrono::duration_cast<std::chrono::seconds>(due);
         timer.it_value.tv_sec = secs.count();
         timer.it_value.tv_nsec = std::chrono::duration_cast<std::chrono::nanoseconds>(due - secs).count();
@@ -129,13 +114,10 @@ void RealLoop::armTimer() {
 
 void RealLoop::runDue() {
     TimePoint current = now();
-    while (!timers_.empty() && timers_.begin()->first.first <= current && !quit_) {
-        auto first = timers_.begin();
-        Callback callback = std::move(first->second.callback);
-        if (first->second.role == TimerRole::work)
-            --workCount_;
-        dueById_.erase(first->first.second);
-        timers_.erase(first);
+    while (!quit_) {
+        Callback callback = timers_.takeDue(current);
+        if (!callback)
+            break;
         callback();
     }
     armTimer();
@@ -188,14 +170,14 @@ bool RealLoop::runUntilSettled(Duration limit) {
     TimePoint deadline = now() + limit;
     quit_ = false;
     runDue();
-    while (workCount_ > 0 && !quit_) {
+    while (timers_.workCount() > 0 && !quit_) {
         TimePoint current = now();
         if (current >= deadline)
             return false;
         auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - current).count();
         waitOnce(static_cast<int>(std::max<long long>(1, wait)));
     }
-    return workCount_ == 0;
+    return timers_.workCount() == 0;
 }
 
 } // namespace brivio

@@ -4,6 +4,7 @@
 
 #include "base/FdWatcher.h"
 #include "base/MainLoop.h"
+#include "base/TimerQueue.h"
 
 #include <map>
 #include <mutex>
@@ -46,14 +47,7 @@ private:
     int wakeFd_ = -1;
     int signalFd_ = -1;
     bool quit_ = false;
-    TimerId nextId_ = 1;
-    struct Entry {
-        Callback callback;
-        TimerRole role;
-    };
-    std::map<std::pair<TimePoint, TimerId>, Entry> timers_;
-    std::map<TimerId, TimePoint> dueById_;
-    std::size_t workCount_ = 0;
+    TimerQueue timers_;
     std::map<int, FdCallback> watched_;
     Callback onSignal_;
     std::mutex foreignMutex_;

@@ -14,11 +14,7 @@ QtMainLoop::QtMainLoop(QObject* parent) : QObject(parent) {
 QtMainLoop::~QtMainLoop() {
     timer_.stop();
     // Callbacks may own objects that cancel timers while they go.
-    auto timers = std::move(timers_);
     timers_.clear();
-    dueById_.clear();
-    workCount_ = 0;
-    timers.clear();
     watched_.clear();
 }
 
@@ -27,38 +23,25 @@ TimePoint QtMainLoop::now() const {
 }
 
 TimerId QtMainLoop::postAfter(Duration delay, Callback callback, TimerRole role) {
-    TimerId id = nextId_++;
-    TimePoint due = now() + std::max(delay, Duration::zero());
-    timers_.emplace(std::pair{due, id}, Entry{std::move(callback), role});
-    dueById_.emplace(id, due);
-    if (role == TimerRole::work)
-        ++workCount_;
+    TimerId id = timers_.add(now() + std::max(delay, Duration::zero()), std::move(callback), role);
     arm();
     return id;
 }
 
 void QtMainLoop::cancel(TimerId id) {
-    auto it = dueById_.find(id);
-    if (it == dueById_.end())
-        return;
-    auto entry = timers_.find(std::pair{it->second, id});
-    if (entry->second.role == TimerRole::work)
-        --workCount_;
-    Callback doomed = std::move(entry->second.callback);
-    timers_.erase(entry);
-    dueById_.erase(it);
+    Callback doomed = timers_.remove(id);
     arm();
 }
 
 void QtMainLoop::arm() {
-    if (timers_.empty()) {
+    auto next = timers_.earliest();
+    if (!next) {
         timer_.stop();
         return;
     }
-    const auto& [key, entry] = *timers_.begin();
-    auto wait = std::chrono::ceil<std::chrono::milliseconds>(key.first - now()).count();
+    auto wait = std::chrono::ceil<std::chrono::milliseconds>(next->first - now()).count();
     // Polls may drift a little so that the system can batch wake-ups; work keeps its timing.
-    timer_.setTimerType(entry.role == TimerRole::background ? Qt::CoarseTimer : Qt::PreciseTimer);
+    timer_.setTimerType(next->second == TimerRole::background ? Qt::CoarseTimer : Qt::PreciseTimer);
     timer_.start(static_cast<int>(std::clamp<long long>(wait, 0, 24LL * 3600 * 1000)));
 }
 
@@ -66,13 +49,7 @@ void QtMainLoop::runDue() {
     // Only what was due when the pass began: work posted meanwhile waits for the next turn of the Qt
     // loop, so input and painting are never starved.
     TimePoint current = now();
-    while (!timers_.empty() && timers_.begin()->first.first <= current) {
-        auto first = timers_.begin();
-        Callback callback = std::move(first->second.callback);
-        if (first->second.role == TimerRole::work)
-            --workCount_;
-        dueById_.erase(first->first.second);
-        timers_.erase(first);
+    while (Callback callback = timers_.takeDue(current)) {
         ++fired_;
         callback();
     }

@@ -5,6 +5,7 @@
 
 #include "base/FdWatcher.h"
 #include "base/MainLoop.h"
+#include "base/TimerQueue.h"
 
 #include <QObject>
 #include <QTimer>
@@ -32,7 +33,7 @@ public:
     void postFromAnyThread(Callback callback);
 
     std::size_t pendingCount() const { return timers_.size(); }
-    std::size_t pendingWorkCount() const { return workCount_; }
+    std::size_t pendingWorkCount() const { return timers_.workCount(); }
     // Callbacks run so far (the idle benchmark counts wake-ups with it).
     std::uint64_t firedCount() const { return fired_; }
 
@@ -40,20 +41,13 @@ private:
     void arm();
     void runDue();
 
-    struct Entry {
-        Callback callback;
-        TimerRole role;
-    };
     struct Watch {
         FdCallback callback;
         std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
     };
 
     QTimer timer_;
-    TimerId nextId_ = 1;
-    std::map<std::pair<TimePoint, TimerId>, Entry> timers_;
-    std::map<TimerId, TimePoint> dueById_;
-    std::size_t workCount_ = 0;
+    TimerQueue timers_;
     std::uint64_t fired_ = 0;
     std::map<int, std::shared_ptr<Watch>> watched_;
 };

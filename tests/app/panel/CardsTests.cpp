@@ -234,19 +234,6 @@ private Q_SLOTS:
         QVERIFY(card.rows().empty());
     }
 
-    void solarSwitchStoresTheCurve() {
-        PanelDesk desk;
-        ScheduleCardView card(desk.controller(), desk.preferences());
-        card.show();
-        card.solarRow()->tap();
-        desk.settle();
-        QVERIFY(desk.preferences().solarCurveEnabled());
-        QVERIFY(card.solarRow()->isOn());
-        card.solarRow()->tap();
-        desk.settle();
-        QVERIFY(!desk.preferences().solarCurveEnabled());
-    }
-
     void solarRowWaitsForAPosition() {
         auto scenario = exampleScenario("desk.json");
         auto at = scenario.find("\"location\"");

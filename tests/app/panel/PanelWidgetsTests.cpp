@@ -1,10 +1,9 @@
-// The shared pieces of the pages: the slider's two kinds of report, the switch row's help text, the
-// symbol table and the welcome page's button.
+// The shared pieces of the pages: the slider's two kinds of report, the symbol table and the welcome
+// page's button.
 #include "app/panel/AppRouter.h"
 #include "app/panel/CCSlider.h"
 #include "app/panel/PanelSymbols.h"
 #include "app/panel/PanelTheme.h"
-#include "app/panel/ToggleBarRow.h"
 #include "app/panel/WelcomeView.h"
 
 #include <QPushButton>
@@ -38,18 +37,6 @@ private Q_SLOTS:
         slider.dragTo(0.5);
         QCOMPARE(dragged.count(), 1);
         QCOMPARE(dragged.at(0).at(0).toDouble(), 0.5);
-    }
-
-    void rowSaysWhatATapDoes() {
-        ToggleBarRow row(QStringLiteral("Sync brightness to this display"));
-        QCOMPARE(row.helpText(), QStringLiteral("Tap to enable"));
-        row.setOn(true);
-        QCOMPARE(row.toolTip(), QStringLiteral("Tap to disable"));
-        QSignalSpy tapped(&row, &ToggleBarRow::tapped);
-        row.resize(200, 30);
-        QTest::mouseClick(&row, Qt::LeftButton);
-        QCOMPARE(tapped.count(), 1);
-        QVERIFY(row.isOn()); // the owner decides
     }
 
     void everySymbolDraws() {

@@ -5,7 +5,6 @@
 #include "app/panel/BrivioSettingsView.h"
 #include "app/panel/LoginItem.h"
 #include "app/panel/ShortcutRecorderButton.h"
-#include "app/panel/ThemeDot.h"
 #include "app/panel/ToggleBarRow.h"
 #include "app/panel/UpdateBridge.h"
 
@@ -173,17 +172,6 @@ private Q_SLOTS:
         up->click();
         page.view.hide();
         QVERIFY(!up->isRecording());
-    }
-
-    void themeDotChoosesTheTheme() {
-        Page page;
-        auto* volt = page.find<ThemeDot>("ThemeDot_volt");
-        QCOMPARE(volt->toolTip(), QStringLiteral("Volt"));
-        volt->click();
-        page.desk.settle();
-        QCOMPARE(page.desk.preferences().selectedTheme(), SliderTheme::volt);
-        QVERIFY(volt->isSelected());
-        QVERIFY(!page.find<ThemeDot>("ThemeDot_haze")->isSelected());
     }
 
     void reportGoesToTheMailProgramAndTheClipboard() {

@@ -1,6 +1,6 @@
 #include "app/CompatibilityReport.h"
 
-#include "core/model/FallbackReason.h"
+#include "model/FallbackReason.h"
 
 #include <array>
 #include <fstream>

@@ -2,7 +2,7 @@
 // The compatibility report: a plain-text description of the machine and of what was found on each
 // display, and the mailto address that hands it to the user's mail program as an unsent message.
 
-#include "core/model/ManagedDisplay.h"
+#include "model/ManagedDisplay.h"
 
 #include <filesystem>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "core/DisplayController.h"
 
 #include "base/Log.h"
-#include "core/model/DisplayName.h"
+#include "model/DisplayName.h"
 
 #include <algorithm>
 #include <cmath>

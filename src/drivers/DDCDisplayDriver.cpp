@@ -1,7 +1,7 @@
 #include "drivers/DDCDisplayDriver.h"
 
 #include "base/Log.h"
-#include "core/model/DisplayDriverError.h"
+#include "model/DisplayDriverError.h"
 
 #include <algorithm>
 #include <cmath>

@@ -3,9 +3,9 @@
 // DDC/CI (over a matched registry service) or the system brightness service drives it, and keeps the
 // channel, the feature maxima and the readings of that probe.
 
-#include "core/model/DisplayDriver.h"
 #include "drivers/DDCTransport.h"
 #include "drivers/DisplayTopology.h"
+#include "model/DisplayDriver.h"
 #include "platform/AVService.h"
 #include "platform/Registry.h"
 #include "platform/WindowServer.h"

@@ -5,7 +5,7 @@
 
 #include "base/TaskTable.h"
 #include "base/WeakPtr.h"
-#include "core/model/ManagedDisplay.h"
+#include "model/ManagedDisplay.h"
 #include "platform/WindowServer.h"
 
 #include <map>

@@ -2,8 +2,8 @@
 // Brightness of displays that the system itself controls (the built-in panel), through the system's
 // brightness service. Brightness only.
 
-#include "core/model/DisplayDriver.h"
-#include "core/model/DisplayDriverError.h"
+#include "model/DisplayDriver.h"
+#include "model/DisplayDriverError.h"
 #include "platform/AVService.h"
 #include "platform/WindowServer.h"
 

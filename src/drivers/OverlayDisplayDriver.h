@@ -2,8 +2,8 @@
 // Software dimming with one click-through black window per display: lower brightness, higher opacity.
 
 #include "base/Log.h"
-#include "core/model/DisplayDriver.h"
-#include "core/model/DisplayDriverError.h"
+#include "model/DisplayDriver.h"
+#include "model/DisplayDriverError.h"
 #include "platform/WindowSystem.h"
 
 #include <map>

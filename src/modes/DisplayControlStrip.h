@@ -6,7 +6,7 @@
 #include "base/MainLoop.h"
 #include "base/Signal.h"
 #include "base/Task.h"
-#include "core/model/ManagedDisplay.h"
+#include "model/ManagedDisplay.h"
 #include "modes/DisplayModeManager.h"
 #include "modes/ModePills.h"
 

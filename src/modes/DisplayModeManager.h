@@ -4,7 +4,7 @@
 // Keeps nothing between calls: every call asks the platform afresh.
 
 #include "base/WeakPtr.h"
-#include "core/model/DisplayIdentity.h"
+#include "model/DisplayIdentity.h"
 #include "modes/DisplayResolutionMode.h"
 #include "modes/RotationChain.h"
 

@@ -1,8 +1,8 @@
 #include "base/Log.h"
 #include "base/VirtualLoop.h"
-#include "core/model/DisplayDriverError.h"
 #include "drivers/DDCDisplayDriver.h"
 #include "drivers/Fakes.h"
+#include "model/DisplayDriverError.h"
 
 #include <cmath>
 #include <gtest/gtest.h>

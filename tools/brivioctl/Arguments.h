@@ -2,8 +2,8 @@
 // Parsing of the command line's words: levels, display selectors, durations. Every failure names the
 // bad word, so the message can be shown as it is.
 
-#include "core/model/DisplayControl.h"
-#include "core/model/ManagedDisplay.h"
+#include "model/DisplayControl.h"
+#include "model/ManagedDisplay.h"
 
 #include <optional>
 #include <stdexcept>

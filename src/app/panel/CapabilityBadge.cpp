@@ -1,6 +1,6 @@
 #include "app/panel/CapabilityBadge.h"
 
-#include "core/model/ManagedDisplay.h"
+#include "model/ManagedDisplay.h"
 
 namespace brivio {
 

@@ -4,7 +4,7 @@
 // store remembers and is updated in place when the controller republishes its display.
 
 #include "base/Time.h"
-#include "core/model/ManagedDisplay.h"
+#include "model/ManagedDisplay.h"
 #include "settings/SliderTheme.h"
 
 #include <QFrame>

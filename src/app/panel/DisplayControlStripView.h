@@ -4,7 +4,7 @@
 
 #include "base/Task.h"
 #include "base/WeakPtr.h"
-#include "core/model/ManagedDisplay.h"
+#include "model/ManagedDisplay.h"
 #include "modes/DisplayControlStrip.h"
 
 #include <QWidget>

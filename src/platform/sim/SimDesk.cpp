@@ -1,7 +1,7 @@
 #include "platform/sim/SimDesk.h"
 
-#include "core/model/DisplayIdentity.h"
-#include "core/model/DisplayName.h"
+#include "model/DisplayIdentity.h"
+#include "model/DisplayName.h"
 
 #include <algorithm>
 #include <cmath>

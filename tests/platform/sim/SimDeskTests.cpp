@@ -1,5 +1,5 @@
 #include "base/VirtualLoop.h"
-#include "core/model/DisplayName.h"
+#include "model/DisplayName.h"
 #include "platform/sim/SimDesk.h"
 
 #include <gmock/gmock.h>

@@ -1,7 +1,7 @@
 #pragma once
 // The error drivers throw when a value cannot be read or written.
 
-#include "core/model/DisplayControl.h"
+#include "model/DisplayControl.h"
 
 #include <exception>
 #include <optional>

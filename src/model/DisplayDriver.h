@@ -3,10 +3,10 @@
 // Drivers are long-lived objects owned by the controller; every member runs on the main thread.
 
 #include "base/Task.h"
-#include "core/model/DisplayCapabilities.h"
-#include "core/model/DisplayControl.h"
-#include "core/model/DisplayDriverKind.h"
-#include "core/model/ManagedDisplay.h"
+#include "model/DisplayCapabilities.h"
+#include "model/DisplayControl.h"
+#include "model/DisplayDriverKind.h"
+#include "model/ManagedDisplay.h"
 
 namespace brivio {
 

@@ -1,7 +1,7 @@
-#include "core/model/DisplayCapabilities.h"
+#include "model/DisplayCapabilities.h"
 
-#include "core/model/HashCombine.h"
-#include "core/model/JsonFields.h"
+#include "model/HashCombine.h"
+#include "model/JsonFields.h"
 
 #include <nlohmann/json.hpp>
 #include <string_view>

@@ -1,4 +1,4 @@
-#include "core/model/DisplayName.h"
+#include "model/DisplayName.h"
 
 #include <gtest/gtest.h>
 #include <string_view>

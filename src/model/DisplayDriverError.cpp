@@ -1,4 +1,4 @@
-#include "core/model/DisplayDriverError.h"
+#include "model/DisplayDriverError.h"
 
 namespace brivio {
 

@@ -1,7 +1,7 @@
 #pragma once
 // What can be done with a display, as its driver's probe found it.
 
-#include "core/model/FallbackReason.h"
+#include "model/FallbackReason.h"
 
 #include <cstddef>
 #include <nlohmann/json_fwd.hpp>

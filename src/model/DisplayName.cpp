@@ -1,4 +1,4 @@
-#include "core/model/DisplayName.h"
+#include "model/DisplayName.h"
 
 #include "base/EdidText.h"
 

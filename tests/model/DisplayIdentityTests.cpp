@@ -1,5 +1,5 @@
-#include "core/model/DisplayIdentity.h"
-#include "core/model/ManagedDisplay.h"
+#include "model/DisplayIdentity.h"
+#include "model/ManagedDisplay.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

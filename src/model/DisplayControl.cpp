@@ -1,4 +1,4 @@
-#include "core/model/DisplayControl.h"
+#include "model/DisplayControl.h"
 
 namespace brivio {
 

@@ -1,6 +1,6 @@
 #include "base/VirtualLoop.h"
-#include "core/model/DisplayDriver.h"
-#include "core/model/DisplayDriverError.h"
+#include "model/DisplayDriver.h"
+#include "model/DisplayDriverError.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,4 +1,4 @@
-#include "core/model/DisplayDriverKind.h"
+#include "model/DisplayDriverKind.h"
 
 #include <initializer_list>
 

@@ -1,6 +1,6 @@
-#include "core/model/ManagedDisplay.h"
+#include "model/ManagedDisplay.h"
 
-#include "core/model/HashCombine.h"
+#include "model/HashCombine.h"
 
 std::size_t
 std::hash<brivio::ManagedDisplay>::operator()(const brivio::ManagedDisplay& display) const noexcept {

@@ -1,7 +1,7 @@
-#include "core/model/DisplayIdentity.h"
+#include "model/DisplayIdentity.h"
 
-#include "core/model/HashCombine.h"
-#include "core/model/JsonFields.h"
+#include "model/HashCombine.h"
+#include "model/JsonFields.h"
 
 #include <algorithm>
 #include <fmt/format.h>

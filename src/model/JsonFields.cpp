@@ -1,4 +1,4 @@
-#include "core/model/JsonFields.h"
+#include "model/JsonFields.h"
 
 #include <limits>
 #include <nlohmann/json.hpp>

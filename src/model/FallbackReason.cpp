@@ -1,4 +1,4 @@
-#include "core/model/FallbackReason.h"
+#include "model/FallbackReason.h"
 
 #include <array>
 #include <nlohmann/json.hpp>

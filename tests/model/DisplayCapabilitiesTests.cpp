@@ -1,6 +1,6 @@
-#include "core/model/DisplayCapabilities.h"
-#include "core/model/DisplayControl.h"
-#include "core/model/DisplayDriverKind.h"
+#include "model/DisplayCapabilities.h"
+#include "model/DisplayControl.h"
+#include "model/DisplayDriverKind.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -2,8 +2,8 @@
 // One display as the controller publishes it: who it is, whether it is the machine's own panel, and
 // what its driver can do with it.
 
-#include "core/model/DisplayCapabilities.h"
-#include "core/model/DisplayIdentity.h"
+#include "model/DisplayCapabilities.h"
+#include "model/DisplayIdentity.h"
 
 #include <cstddef>
 

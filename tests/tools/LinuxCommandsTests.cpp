@@ -24,8 +24,7 @@ testing::CtlResult brivioctl(const std::string& arguments) {
 }
 
 std::string edid(const std::string& file) {
-    auto beside = fs::path(testing::sourceDir()) / ".." / "shared" / "edid";
-    return ((fs::exists(beside) ? beside : fs::path("/work/shared/edid")) / file).string();
+    return (fs::path(testing::sourceDir()) / "tests" / "data" / "edid" / file).string();
 }
 
 TEST(LinuxCommands, EdidPrintsWhatTheParserReadsAndRejectsWhatIsNoEdid) {

@@ -2,7 +2,6 @@
 
 #include "support/TestSupport.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -10,12 +9,7 @@
 namespace brivio::testing {
 
 std::string edidDir() {
-    if (const char* dir = std::getenv("BRIVIO_EDID_DIR"))
-        return dir;
-    auto beside = std::filesystem::path(sourceDir()) / ".." / "shared" / "edid";
-    if (std::filesystem::exists(beside / "manifest.json"))
-        return beside.string();
-    return "/work/shared/edid";
+    return (std::filesystem::path(sourceDir()) / "tests" / "data" / "edid").string();
 }
 
 std::vector<std::uint8_t> readFile(const std::string& path) {

@@ -7,7 +7,7 @@
 
 namespace brivio::testing {
 
-// $BRIVIO_EDID_DIR, else shared/edid beside the source tree, else the workplace's copy.
+// tests/data/edid in the source tree.
 std::string edidDir();
 
 std::vector<std::uint8_t> readFile(const std::string& path);

@@ -12,17 +12,47 @@
 #include <cstdio>
 #include <exception>
 
+namespace {
+
+// Qt's own options (-platform xcb, -style fusion, ...) are QApplication's; the parser leaves them out.
+QStringList withoutQtOptions(int argc, char** argv) {
+    static const QStringList withValue{"-platform",        "-platformpluginpath",
+                                       "-platformtheme",   "-plugin",
+                                       "-qwindowgeometry", "-qwindowicon",
+                                       "-qwindowtitle",    "-display",
+                                       "-geometry",        "-style",
+                                       "-stylesheet",      "-session",
+                                       "-qmljsdebugger"};
+    static const QStringList flags{"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i) {
+        QString argument = QString::fromLocal8Bit(argv[i]);
+        QString name = argument.section(QLatin1Char('='), 0, 0);
+        if (withValue.contains(name)) {
+            if (name == argument)
+                ++i;
+            continue;
+        }
+        if (flags.contains(argument))
+            continue;
+        arguments << argument;
+    }
+    return arguments;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("brivio"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Brivio"));
-    QApplication::setApplicationVersion(QStringLiteral(BRIVIO_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("brivio"));
+    // Options are read before the GUI starts, so --help, --version and mistakes need no display.
+    QCoreApplication::setApplicationName(QStringLiteral("brivio"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRIVIO_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Brightness, contrast and volume for every display."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                            QStringLiteral("Show this help and exit."));
+    QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
+                               QStringLiteral("Show the version and exit."));
     QCommandLineOption sim(QStringLiteral("sim"), QStringLiteral("Run on the simulated desk in FILE."),
                            QStringLiteral("FILE"));
     QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Keep settings in DIR."),
@@ -30,8 +60,31 @@ int main(int argc, char** argv) {
     QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                   QStringLiteral("Render the panel pages to PNG files in DIR and exit."),
                                   QStringLiteral("DIR"));
-    parser.addOptions({sim, config, screenshot});
-    parser.process(app);
+    parser.addOptions({help, version, sim, config, screenshot});
+    if (!parser.parse(withoutQtOptions(argc, argv))) {
+        std::fprintf(stderr, "brivio: %s\nTry 'brivio --help'.\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet(help)) {
+        // Without an application object the parser cannot know the program's name.
+        QString text =
+            parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("brivio"));
+        std::fputs(qPrintable(text), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("brivio %s\n", BRIVIO_VERSION);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        std::fprintf(stderr, "brivio: unexpected argument '%s'\nTry 'brivio --help'.\n",
+                     qPrintable(parser.positionalArguments().first()));
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationDisplayName(QStringLiteral("Brivio"));
+    QApplication::setDesktopFileName(QStringLiteral("brivio"));
 
     brivio::AppOptions options;
     if (parser.isSet(sim))

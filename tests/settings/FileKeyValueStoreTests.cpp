@@ -198,8 +198,8 @@ TEST(FileStoreDirectory, FollowsXdgConfigHomeThenHome) {
     setenv("XDG_CONFIG_HOME", "/x/config", 1);
     EXPECT_EQ(FileKeyValueStore::defaultDirectory(), "/x/config/brivio");
     setenv("XDG_CONFIG_HOME", "relative", 1);
-    setenv("HOME", "/home/u", 1);
-    EXPECT_EQ(FileKeyValueStore::defaultDirectory(), "/home/u/.config/brivio");
+    setenv("HOME", "/nonexistent/u", 1);
+    EXPECT_EQ(FileKeyValueStore::defaultDirectory(), "/nonexistent/u/.config/brivio");
     savedXdg.empty() ? unsetenv("XDG_CONFIG_HOME") : setenv("XDG_CONFIG_HOME", savedXdg.c_str(), 1);
     setenv("HOME", savedHome.c_str(), 1);
 }

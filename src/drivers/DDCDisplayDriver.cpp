@@ -11,7 +11,7 @@ namespace brivio {
 
 namespace {
 
-constexpr LogCategory category = LogCategory::driver;
+constexpr LogCategory ddcLog = LogCategory::driver;
 
 DisplayCapabilities softwareOnly() {
     DisplayCapabilities caps;
@@ -98,20 +98,20 @@ Task<DisplayCapabilities> DDCDisplayDriver::probe(ManagedDisplay display) {
             break;
         }
     if (!entry) {
-        logError(category, "DDC: {} not in topology — overlay", name);
+        logError(ddcLog, "DDC: {} not in topology — overlay", name);
         co_return softwareOnly();
     }
     if (entry->matchedServices.empty()) {
-        logInfo(category, "DDC: {} not matched to any IOKit service (v={:04X} p={:04X} unit={}) — overlay",
+        logInfo(ddcLog, "DDC: {} not matched to any IOKit service (v={:04X} p={:04X} unit={}) — overlay",
                 name, id.vendorID, id.productID, entry->display.unitNumber);
         co_return softwareOnly();
     }
     const std::optional<std::string> preferred = preferredClassName(*entry, classes_);
-    logInfo(category, "DDC: {} matched {} service(s), preferred={}", name, entry->matchedServices.size(),
+    logInfo(ddcLog, "DDC: {} matched {} service(s), preferred={}", name, entry->matchedServices.size(),
             preferred.value_or("none"));
 
     if (!avService_.createWithService || !avService_.writeI2C || !avService_.readI2C) {
-        logError(category, "DDC: IOAVService symbols missing from IOKit");
+        logError(ddcLog, "DDC: IOAVService symbols missing from IOKit");
     } else {
         std::vector<IOServiceSnapshot> candidates;
         auto take = [&](const IOServiceSnapshot& s) {
@@ -127,7 +127,7 @@ Task<DisplayCapabilities> DDCDisplayDriver::probe(ManagedDisplay display) {
 
         for (const auto& candidate : candidates) {
             if (claimedByOther(candidate.registryID, key)) {
-                logInfo(category, "DDC:   Skipping {} — claimed by another display", serviceLabel(candidate));
+                logInfo(ddcLog, "DDC:   Skipping {} — claimed by another display", serviceLabel(candidate));
                 continue;
             }
             if (auto caps = co_await tryCandidate(candidate, key, name))
@@ -137,39 +137,39 @@ Task<DisplayCapabilities> DDCDisplayDriver::probe(ManagedDisplay display) {
 
     if (auto caps = tryDisplayServices(display))
         co_return *caps;
-    logInfo(category, "DDC: {} — all paths exhausted, soft-dim only", name);
+    logInfo(ddcLog, "DDC: {} — all paths exhausted, soft-dim only", name);
     co_return softwareOnly();
 }
 
 Task<std::optional<DisplayCapabilities>> DDCDisplayDriver::tryCandidate(IOServiceSnapshot candidate,
                                                                         std::string key, std::string name) {
     const std::string label = serviceLabel(candidate);
-    logInfo(category, "DDC: trying {} for {}", label, name);
+    logInfo(ddcLog, "DDC: trying {} for {}", label, name);
     std::optional<RegistryService> service = findRetainedService(candidate);
     if (!service) {
-        logInfo(category, "DDC:   findRetainedService nil for {}", candidate.className);
+        logInfo(ddcLog, "DDC:   findRetainedService nil for {}", candidate.className);
         co_return std::nullopt;
     }
     AVServiceHandle handle = avService_.createWithService(*service);
     service.reset();
     if (!handle) {
-        logInfo(category, "DDC:   IOAVServiceCreateWithService nil for {}", candidate.className);
+        logInfo(ddcLog, "DDC:   IOAVServiceCreateWithService nil for {}", candidate.className);
         co_return std::nullopt;
     }
     std::optional<VCPReading> reading = co_await getVCP(avService_, handle, ddc::brightness);
     if (!reading) {
-        logInfo(category, "DDC:   GetVCP 0x10 no reply via {}", candidate.className);
+        logInfo(ddcLog, "DDC:   GetVCP 0x10 no reply via {}", candidate.className);
         co_return std::nullopt;
     }
     // Writing the current value back proves the channel takes writes without changing anything.
     const double fraction = fractionOf(*reading);
     if (!setVCP(avService_, handle, ddc::brightness, scaled(fraction, reading->max))) {
-        logInfo(category, "DDC:   SetVCP 0x10 failed via {}", candidate.className);
+        logInfo(ddcLog, "DDC:   SetVCP 0x10 failed via {}", candidate.className);
         co_return std::nullopt;
     }
     // Another display's probe may have confirmed this service while this one waited on the bus.
     if (claimedByOther(candidate.registryID, key)) {
-        logInfo(category, "DDC:   Skipping {} — claimed by another display", label);
+        logInfo(ddcLog, "DDC:   Skipping {} — claimed by another display", label);
         co_return std::nullopt;
     }
     claimedServiceIDs_.insert(candidate.registryID);
@@ -177,8 +177,7 @@ Task<std::optional<DisplayCapabilities>> DDCDisplayDriver::tryCandidate(IOServic
     channels_[key] = handle;
     channelServiceIDs_[key] = candidate.registryID;
     brightnessMax_[key] = reading->max;
-    logInfo(category, "DDC: ✓ {} confirmed for {} — {}% max={}", label, name, percent(fraction),
-            reading->max);
+    logInfo(ddcLog, "DDC: ✓ {} confirmed for {} — {}% max={}", label, name, percent(fraction), reading->max);
 
     DisplayCapabilities caps;
     caps.supportsHardwareBrightness = true;
@@ -191,21 +190,21 @@ Task<std::optional<DisplayCapabilities>> DDCDisplayDriver::tryCandidate(IOServic
         contrastMax_[key] = contrast->max;
         contrastCurrent_[key] = fractionOf(*contrast);
         caps.supportsHardwareContrast = true;
-        logInfo(category, "DDC: contrast (0x12) supported for {} current={}% max={}", name,
+        logInfo(ddcLog, "DDC: contrast (0x12) supported for {} current={}% max={}", name,
                 percent(fractionOf(*contrast)), contrast->max);
     }
     if (auto volume = co_await getVCP(avService_, handle, ddc::volume)) {
         volumeMax_[key] = volume->max;
         volumeCurrent_[key] = fractionOf(*volume);
         caps.supportsHardwareVolume = true;
-        logInfo(category, "DDC: volume (0x62) supported for {} current={}% max={}", name,
+        logInfo(ddcLog, "DDC: volume (0x62) supported for {} current={}% max={}", name,
                 percent(fractionOf(*volume)), volume->max);
     }
     if (auto input = co_await getVCP(avService_, handle, ddc::inputSelect)) {
         const auto stored = static_cast<std::uint8_t>(input->current & 0xFF);
         inputSource_[key] = stored;
         caps.supportsInputSwitch = true;
-        logInfo(category, "DDC: input (0x60) supported for {} current={} → stored={}", name, input->current,
+        logInfo(ddcLog, "DDC: input (0x60) supported for {} current={} → stored={}", name, input->current,
                 stored);
     }
     co_return caps;
@@ -219,11 +218,11 @@ std::optional<DisplayCapabilities> DDCDisplayDriver::tryDisplayServices(const Ma
     const bool holds = displayServices_.getBrightness(id.cgID, b) == 0 && b >= 0 &&
                        displayServices_.setBrightness(id.cgID, b) == 0;
     if (!holds) {
-        logInfo(category, "DDC: DisplayServices not usable for {} (raw={})", id.modelName, decimal(b));
+        logInfo(ddcLog, "DDC: DisplayServices not usable for {} (raw={})", id.modelName, decimal(b));
         return std::nullopt;
     }
     displayServicesSet_.insert(id.stableKey());
-    logInfo(category, "DDC: ✓ DisplayServices confirmed for {} — {}%", id.modelName,
+    logInfo(ddcLog, "DDC: ✓ DisplayServices confirmed for {} — {}%", id.modelName,
             static_cast<long>(std::trunc(b * 100.0f)));
     DisplayCapabilities caps;
     caps.supportsHardwareBrightness = true;
@@ -276,7 +275,7 @@ Task<void> DDCDisplayDriver::writeValue(double value, DisplayControl control, Ma
         if (handle) {
             if (writeScaled(key, ddc::brightness, brightnessMax_, v))
                 co_return;
-            logError(category, "DDC: I²C write failed for {}", display.identity.modelName);
+            logError(ddcLog, "DDC: I²C write failed for {}", display.identity.modelName);
         }
         if (displayServicesSet_.count(key) && displayServices_.setBrightness) {
             displayServices_.setBrightness(display.identity.cgID, static_cast<float>(v));

@@ -9,7 +9,7 @@ namespace brivio {
 
 namespace {
 
-constexpr LogCategory category = LogCategory::discovery;
+constexpr LogCategory topologyLog = LogCategory::discovery;
 
 std::uint32_t numberOrZero(const PropertyDictionary& properties, const char* key) {
     auto it = properties.find(key);
@@ -47,7 +47,7 @@ std::vector<DisplayInfo> enumerateDisplays(WindowServer& windowServer) {
     auto numbers = windowServer.onlineDisplays().value_or(std::vector<DisplayNumber>{});
     if (numbers.size() > WindowServer::maxDisplays)
         numbers.resize(WindowServer::maxDisplays);
-    logInfo(category, "CG online displays: {}", numbers.size());
+    logInfo(topologyLog, "CG online displays: {}", numbers.size());
     std::vector<DisplayInfo> displays;
     for (DisplayNumber number : numbers) {
         DisplayInfo d;
@@ -59,31 +59,32 @@ std::vector<DisplayInfo> enumerateDisplays(WindowServer& windowServer) {
         d.modelName =
             d.isBuiltIn ? "Built-in Display" : fmt::format("Display-{:04X}/{:04X}", d.vendorID, d.productID);
         d.unitNumber = windowServer.unitNumber(number);
-        logInfo(category, "  {}", description(d));
+        logInfo(topologyLog, "  {}", description(d));
         displays.push_back(std::move(d));
     }
     return displays;
 }
 
 std::vector<IOServiceSnapshot> enumerateServices(Registry& registry, const TopologyClasses& classes) {
-    logInfo(category, "IOKit service enumeration:");
+    logInfo(topologyLog, "IOKit service enumeration:");
     std::vector<IOServiceSnapshot> services;
     for (const auto& className : classes.serviceClasses) {
         ServiceListing listing = registry.matchingServices(className);
         if (listing.result != 0) {
-            logInfo(category, "  {}: IOServiceGetMatchingServices failed kr={}", className, listing.result);
+            logInfo(topologyLog, "  {}: IOServiceGetMatchingServices failed kr={}", className,
+                    listing.result);
             continue;
         }
         for (const auto& service : listing.services) {
             IOServiceSnapshot snapshot = snapshotService(registry, service);
             // Filed under the class it was asked for, whatever the backend reports.
             snapshot.className = className;
-            logInfo(category, "  {}", description(snapshot));
-            logDebug(category, "  keys: {}", joined(snapshot.allKeys, ", "));
+            logInfo(topologyLog, "  {}", description(snapshot));
+            logDebug(topologyLog, "  keys: {}", joined(snapshot.allKeys, ", "));
             services.push_back(std::move(snapshot));
         }
         if (listing.services.empty())
-            logInfo(category, "  {}: 0 services found", className);
+            logInfo(topologyLog, "  {}: 0 services found", className);
     }
     return services;
 }
@@ -104,7 +105,7 @@ std::vector<IOServiceSnapshot> matchDisplay(const DisplayInfo& d, const std::vec
         std::vector<std::string> names;
         for (const auto& s : avCapable)
             names.push_back(s.className);
-        logInfo(category, "  CG[{}] unmatched by VID/PID — assigning {} AV candidate(s): {}", d.cgID,
+        logInfo(topologyLog, "  CG[{}] unmatched by VID/PID — assigning {} AV candidate(s): {}", d.cgID,
                 avCapable.size(), joined(names, ", "));
     }
     return matched;
@@ -149,13 +150,13 @@ DisplayTopology buildTopology(WindowServer& windowServer, Registry& registry,
     for (const auto& d : displays)
         topology.push_back({d, matchDisplay(d, services, avCapable)});
 
-    logInfo(category, "━━━ Display Topology ({} CG display(s)) ━━━", topology.size());
+    logInfo(topologyLog, "━━━ Display Topology ({} CG display(s)) ━━━", topology.size());
     for (const auto& entry : topology)
-        logInfo(category, "{}", description(entry));
+        logInfo(topologyLog, "{}", description(entry));
     std::string closing;
     for (int i = 0; i < 56; ++i)
         closing += "━";
-    logInfo(category, "{}", closing);
+    logInfo(topologyLog, "{}", closing);
     return topology;
 }
 

@@ -10,7 +10,7 @@ namespace brivio {
 
 namespace {
 
-constexpr auto category = LogCategory::driver;
+constexpr auto modesLog = LogCategory::driver;
 
 // Wider than 320 and taller than 200 points, and at least one pixel each way.
 bool largeEnough(const PlatformMode& m) {
@@ -59,12 +59,12 @@ std::vector<DisplayResolutionMode> DisplayModeManager::listed(DisplayNumber disp
     auto raw = windowServer_.allDisplayModes(display);
     if (!raw) {
         if (logged)
-            logError(category, "DisplayModeManager: modes({}): CGDisplayCopyAllDisplayModes returned nil",
+            logError(modesLog, "DisplayModeManager: modes({}): CGDisplayCopyAllDisplayModes returned nil",
                      display);
         return {};
     }
     if (logged)
-        logDebug(category, "DisplayModeManager: modes({}): raw={} GUI-usable={}", display, raw->size(),
+        logDebug(modesLog, "DisplayModeManager: modes({}): raw={} GUI-usable={}", display, raw->size(),
                  std::count_if(raw->begin(), raw->end(),
                                [](const PlatformMode& m) { return m.usableForDesktopGUI; }));
     auto out = convert(*raw, true);

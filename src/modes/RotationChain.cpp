@@ -6,7 +6,7 @@ namespace brivio {
 
 namespace {
 
-constexpr auto category = LogCategory::driver;
+constexpr auto rotationLog = LogCategory::driver;
 constexpr std::string_view rotationParameter = "Rotation";
 
 std::string_view lastComponent(std::string_view path) {
@@ -19,7 +19,7 @@ std::string_view lastComponent(std::string_view path) {
 bool tryWindowServerEntries(const RotationEntries& entries, int angle, DisplayNumber display) {
     if (entries.setDisplayRotation) {
         int kr = entries.setDisplayRotation(display, angle);
-        logDebug(category, "DisplayModeManager: SLSSetDisplayRotation({}, {}) kr={}", display, angle, kr);
+        logDebug(rotationLog, "DisplayModeManager: SLSSetDisplayRotation({}, {}) kr={}", display, angle, kr);
         if (kr == 0)
             return true;
     }
@@ -27,7 +27,7 @@ bool tryWindowServerEntries(const RotationEntries& entries, int angle, DisplayNu
         return false;
     std::uint32_t connection = entries.mainConnectionID();
     int kr = entries.setConnectionDisplayRotation(connection, display, static_cast<double>(angle));
-    logDebug(category, "DisplayModeManager: CGSSetDisplayRotation(conn={}, {}, {}) kr={}", connection,
+    logDebug(rotationLog, "DisplayModeManager: CGSSetDisplayRotation(conn={}, {}, {}) kr={}", connection,
              display, angle, kr);
     return kr == 0;
 }
@@ -44,8 +44,8 @@ bool RotationChain::setRotation(int angle, DisplayNumber display) const {
     if (viaFramebuffer(angle, display) || viaServiceForDisplay(angle, display) ||
         viaWindowServer(angle, display) || viaDisplayService(angle, display))
         return true;
-    logError(category, "DisplayModeManager: rotation: all paths exhausted — rotation unsupported on this "
-                       "configuration");
+    logError(rotationLog, "DisplayModeManager: rotation: all paths exhausted — rotation unsupported on this "
+                          "configuration");
     return false;
 }
 
@@ -67,12 +67,13 @@ bool RotationChain::viaFramebuffer(int angle, DisplayNumber display) const {
         }
     }
     if (!match) {
-        logDebug(category, "DisplayModeManager: rotation path1: no IOFramebuffer service (expected on Apple "
-                           "Silicon)");
+        logDebug(rotationLog,
+                 "DisplayModeManager: rotation path1: no IOFramebuffer service (expected on Apple "
+                 "Silicon)");
         return false;
     }
     int kr = registry_.setIntegerParameter(*match, rotationParameter, angle);
-    logDebug(category, "DisplayModeManager: rotation path1 IOFramebuffer kr={}", kr);
+    logDebug(rotationLog, "DisplayModeManager: rotation path1 IOFramebuffer kr={}", kr);
     return kr == 0;
 }
 
@@ -87,7 +88,7 @@ bool RotationChain::viaServiceForDisplay(int angle, DisplayNumber display) const
     if (!service)
         return false;
     int kr = registry_.setIntegerParameter(*service, rotationParameter, angle);
-    logDebug(category, "DisplayModeManager: rotation path2A CGS service kr={}", kr);
+    logDebug(rotationLog, "DisplayModeManager: rotation path2A CGS service kr={}", kr);
     return kr == 0;
 }
 
@@ -97,15 +98,15 @@ bool RotationChain::viaWindowServer(int angle, DisplayNumber display) const {
     for (auto path : windowServerLibraries) {
         auto library = open(path);
         if (!library.opened) {
-            logDebug(category, "DisplayModeManager: rotation path2B dlopen({}): {}", lastComponent(path),
+            logDebug(rotationLog, "DisplayModeManager: rotation path2B dlopen({}): {}", lastComponent(path),
                      library.error);
             continue;
         }
-        logDebug(category, "DisplayModeManager: rotation path2B: opened {}", lastComponent(path));
+        logDebug(rotationLog, "DisplayModeManager: rotation path2B: opened {}", lastComponent(path));
         if (tryWindowServerEntries(library.entries, angle, display))
             return true;
     }
-    logError(category, "DisplayModeManager: rotation path2B: CGS/SLS symbols not found in any framework");
+    logError(rotationLog, "DisplayModeManager: rotation path2B: CGS/SLS symbols not found in any framework");
     return false;
 }
 
@@ -114,23 +115,23 @@ bool RotationChain::viaDisplayService(int angle, DisplayNumber display) const {
     auto unsignedAngle = static_cast<std::uint32_t>(angle);
     if (service_.process.setUserRotation) {
         service_.process.setUserRotation(display, unsignedAngle);
-        logDebug(category, "DisplayModeManager: rotation path3A RTLD_DEFAULT: called ({}, {})", display,
+        logDebug(rotationLog, "DisplayModeManager: rotation path3A RTLD_DEFAULT: called ({}, {})", display,
                  angle);
         return true;
     }
-    logDebug(category, "DisplayModeManager: rotation path3A: symbol not in RTLD_DEFAULT — trying dlopen");
+    logDebug(rotationLog, "DisplayModeManager: rotation path3A: symbol not in RTLD_DEFAULT — trying dlopen");
     for (auto path : displayServiceLibraries) {
         auto library = open(path);
         if (!library.opened) {
-            logDebug(category, "DisplayModeManager: rotation path3 dlopen({}): {}", path, library.error);
+            logDebug(rotationLog, "DisplayModeManager: rotation path3 dlopen({}): {}", path, library.error);
             continue;
         }
         if (!library.entries.setUserRotation) {
-            logDebug(category, "DisplayModeManager: rotation path3: symbol not found in {}", path);
+            logDebug(rotationLog, "DisplayModeManager: rotation path3: symbol not found in {}", path);
             continue;
         }
         library.entries.setUserRotation(display, unsignedAngle);
-        logDebug(category, "DisplayModeManager: rotation path3 dlopen: called ({}, {})", display, angle);
+        logDebug(rotationLog, "DisplayModeManager: rotation path3 dlopen: called ({}, {})", display, angle);
         return true;
     }
     return false;

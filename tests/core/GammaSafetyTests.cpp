@@ -14,14 +14,14 @@ namespace brivio {
 namespace {
 
 // Two monitors without DDC/CI: the overlay or gamma dims them. The second one's tables cannot be read.
-const char* desk = R"({"displays": [
+const char* gammaDesk = R"({"displays": [
     {"name": "Office 24", "vendor": 7789, "product": 1101, "serial": 81234, "calibration": {"red": 0.9}},
     {"name": "Locked", "vendor": 7790, "product": 1102, "serial": 3, "gammaFails": true}]})";
 
 // One run of the system on a desk whose gamma tables are kept in `statePath`.
 struct AgentRun {
     AgentRun(VirtualLoop& loop, const std::string& statePath)
-        : sim(loop, Scenario::parse(desk, "desk.json")) {
+        : sim(loop, Scenario::parse(gammaDesk, "desk.json")) {
         sim.persistGammaState(statePath);
         gammaAtStart = sim.gammaFactor(0);
         controller = std::make_unique<DisplayController>(platform, prefs);

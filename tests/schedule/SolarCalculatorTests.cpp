@@ -6,7 +6,7 @@
 namespace brivio {
 namespace {
 
-WallTime utc(int y, int mo, int d, int h, int mi = 0) {
+WallTime solarUtc(int y, int mo, int d, int h, int mi = 0) {
     return WallTime{date::sys_days{date::year{y} / mo / d} + std::chrono::hours{h} +
                     std::chrono::minutes{mi}};
 }
@@ -32,13 +32,14 @@ TEST(SolarCalculator, KnownDays) {
         const char* sunrise;
         const char* sunset;
     } cases[] = {
-        {"UTC", utc(2024, 3, 20, 12), 0, 0, "2024-03-20 06:04:06", "2024-03-20 18:10:46"},
-        {"Europe/Berlin", utc(2024, 6, 21, 10), 52.52, 13.405, "2024-06-21 02:43:09", "2024-06-21 19:33:14"},
-        {"Arctic/Longyearbyen", utc(2024, 6, 25, 12), 78, 15.6, "absent", "absent"},  // polar day
-        {"Arctic/Longyearbyen", utc(2024, 12, 22, 12), 78, 15.6, "absent", "absent"}, // polar night
+        {"UTC", solarUtc(2024, 3, 20, 12), 0, 0, "2024-03-20 06:04:06", "2024-03-20 18:10:46"},
+        {"Europe/Berlin", solarUtc(2024, 6, 21, 10), 52.52, 13.405, "2024-06-21 02:43:09",
+         "2024-06-21 19:33:14"},
+        {"Arctic/Longyearbyen", solarUtc(2024, 6, 25, 12), 78, 15.6, "absent", "absent"},  // polar day
+        {"Arctic/Longyearbyen", solarUtc(2024, 12, 22, 12), 78, 15.6, "absent", "absent"}, // polar night
         // 22:30 in Los Angeles is the next UTC day, yet the local day counts; its sunset falls after
         // 0:00 UTC.
-        {"America/Los_Angeles", utc(2024, 6, 22, 5, 30), 34.05, -118.24, "2024-06-21 12:42:02",
+        {"America/Los_Angeles", solarUtc(2024, 6, 22, 5, 30), 34.05, -118.24, "2024-06-21 12:42:02",
          "2024-06-22 03:07:31"},
     };
     for (const auto& c : cases) {

@@ -11,6 +11,8 @@
 namespace brivio {
 namespace {
 
+using testing::bytes;
+
 namespace keys = prefkeys;
 using Read = std::function<std::string(const BrivioPreferences&)>;
 
@@ -22,10 +24,6 @@ template <typename Map> std::string text(const Map& map) {
 }
 std::string text(const std::optional<std::string>& s) {
     return s.value_or("none");
-}
-
-StoredData bytes(std::string_view s) {
-    return StoredData(s.begin(), s.end());
 }
 
 const Uuid someID = *Uuid::parse("6F9619FF-8B86-D011-B42D-00C04FC964FF");

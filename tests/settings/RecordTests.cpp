@@ -2,6 +2,7 @@
 #include "settings/PresetEditing.h"
 #include "settings/PresetSchedule.h"
 #include "settings/ScheduleEditor.h"
+#include "settings/SettingsTestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -9,11 +10,10 @@
 namespace brivio {
 namespace {
 
+using testing::bytes;
+
 using nlohmann::json;
 
-StoredData bytes(std::string_view s) {
-    return StoredData(s.begin(), s.end());
-}
 json parsed(const std::optional<StoredData>& data) {
     return json::parse(data->begin(), data->end());
 }

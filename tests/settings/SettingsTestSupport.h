@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/KeyValueStore.h"
 #include "settings/StampClock.h"
 
 #include <date/date.h>
@@ -23,6 +24,9 @@ inline std::string readFile(const std::string& path) {
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+inline StoredData bytes(std::string_view s) {
+    return StoredData(s.begin(), s.end());
 }
 inline void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

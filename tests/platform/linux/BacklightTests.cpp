@@ -10,9 +10,6 @@ namespace {
 
 using namespace brivio::testing;
 
-const std::string laptopPanel = "C8D6E1541720.bin"; // AUO 1920x1080, no name
-const std::string dellMonitor = "B21DE802A937.bin"; // DELL U3219Q
-
 TEST(Backlight, TheBuiltInPanelsLinkedDeviceWinsElseTheTypeOrder) {
     FakeSysfs sys;
     sys.add({"card0-eDP-1", "connected", "enabled", sharedEdid(laptopPanel), {}, {}});

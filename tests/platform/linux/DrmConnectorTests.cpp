@@ -12,10 +12,6 @@ namespace {
 using namespace brivio::testing;
 using ::testing::ElementsAre;
 
-const std::string laptopPanel = "C8D6E1541720.bin"; // AUO 1920x1080, no name
-const std::string dellMonitor = "B21DE802A937.bin"; // DELL U3219Q
-const std::string asusMonitor = "0CE9433C3C68.bin"; // ROG XG279Q
-
 std::vector<std::string> names(const std::vector<DrmConnector>& connectors) {
     std::vector<std::string> out;
     for (const auto& c : connectors)

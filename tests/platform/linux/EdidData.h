@@ -7,6 +7,11 @@
 
 namespace brivio::testing {
 
+// Real EDIDs the tests use by name.
+inline const std::string laptopPanel = "C8D6E1541720.bin"; // AUO 1920x1080, no name
+inline const std::string dellMonitor = "B21DE802A937.bin"; // DELL U3219Q
+inline const std::string asusMonitor = "0CE9433C3C68.bin"; // ROG XG279Q
+
 // tests/data/edid in the source tree.
 std::string edidDir();
 

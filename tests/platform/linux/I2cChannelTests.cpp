@@ -16,10 +16,6 @@ namespace {
 using namespace brivio::testing;
 using ::testing::ElementsAre;
 
-const std::string laptopPanel = "C8D6E1541720.bin";
-const std::string dellMonitor = "B21DE802A937.bin";
-const std::string asusMonitor = "0CE9433C3C68.bin";
-
 // Connectors with every way a bus can, or cannot, belong to a monitor.
 struct I2cDesk : ::testing::Test {
     I2cDesk() {

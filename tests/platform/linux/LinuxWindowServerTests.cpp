@@ -13,10 +13,6 @@ using namespace brivio::testing;
 using ::testing::ElementsAre;
 using ::testing::Pair;
 
-const std::string laptopPanel = "C8D6E1541720.bin"; // AUO 1920x1080
-const std::string dellMonitor = "B21DE802A937.bin"; // DELL U3219Q
-const std::string asusMonitor = "0CE9433C3C68.bin"; // ROG XG279Q
-
 // The connectors are in place before the backend takes its first look.
 struct DesktopSysfs {
     DesktopSysfs() {

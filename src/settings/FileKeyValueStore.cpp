@@ -1,5 +1,6 @@
 #include "settings/FileKeyValueStore.h"
 
+#include "base/BoundedJson.h"
 #include "base/Log.h"
 #include "settings/StoredValueJson.h"
 
@@ -13,6 +14,9 @@ namespace brivio {
 namespace {
 
 using nlohmann::json;
+
+// A settings document is a handful of levels deep; anything deeper is not one of ours.
+constexpr JsonLimits settingsLimits{SettingsFiles::maxFileBytes, 32};
 
 std::string homeDirectory() {
     if (const char* home = std::getenv("HOME"); home && *home)
@@ -70,6 +74,13 @@ void FileKeyValueStore::load() {
                  error);
 }
 
+std::string FileKeyValueStore::asidePath() {
+    std::string aside = path_ + ".corrupt-" + compactUtcStamp(stampClock_());
+    for (int n = 2; files_->exists(aside); ++n)
+        aside = path_ + ".corrupt-" + compactUtcStamp(stampClock_()) + "-" + std::to_string(n);
+    return aside;
+}
+
 std::optional<json> FileKeyValueStore::readDocument(std::string& error) {
     auto file = files_->read(path_);
     if (file.status == SettingsFiles::ReadStatus::missing)
@@ -78,14 +89,21 @@ std::optional<json> FileKeyValueStore::readDocument(std::string& error) {
         error = file.error;
         return std::nullopt;
     }
-    auto doc = json::parse(file.contents, nullptr, false);
-    if (doc.is_object())
+    std::optional<json> doc;
+    if (file.status == SettingsFiles::ReadStatus::ok) {
+        // The JSON reader stops at a NUL; what follows it is the user's too and is kept in a copy
+        // before the next write replaces the file.
+        std::string_view text = file.contents;
+        const auto nul = text.find('\0');
+        doc = parseBoundedJson(text.substr(0, nul), settingsLimits);
+        if (doc && doc->is_object() && nul != std::string_view::npos && !keepCopy(file.contents, error))
+            return std::nullopt;
+    }
+    if (doc && doc->is_object())
         return doc;
 
     // Keep the user's file for inspection and start over; it is never deleted.
-    std::string aside = path_ + ".corrupt-" + compactUtcStamp(stampClock_());
-    for (int n = 2; files_->exists(aside); ++n)
-        aside = path_ + ".corrupt-" + compactUtcStamp(stampClock_()) + "-" + std::to_string(n);
+    std::string aside = asidePath();
     std::string renameError;
     if (!files_->rename(path_, aside, renameError)) {
         error = "not valid, and moving it to " + aside + " failed: " + renameError;
@@ -94,6 +112,22 @@ std::optional<json> FileKeyValueStore::readDocument(std::string& error) {
     logError(LogCategory::controller, "Settings file {} is not valid; moved it to {} and using defaults",
              path_, aside);
     return json::object();
+}
+
+bool FileKeyValueStore::keepCopy(const std::string& contents, std::string& error) {
+    const auto hash = std::hash<std::string>{}(contents);
+    if (copiedContents_ == hash)
+        return true;
+    std::string aside = asidePath();
+    std::string writeError;
+    if (!files_->writeDurably(aside, contents, writeError)) {
+        error = "it holds bytes after a NUL, and keeping a copy as " + aside + " failed: " + writeError;
+        return false;
+    }
+    copiedContents_ = hash;
+    logError(LogCategory::controller, "Settings file {} holds bytes after a NUL; kept a copy as {}", path_,
+             aside);
+    return true;
 }
 
 std::optional<StoredValue> FileKeyValueStore::get(const std::string& key) const {

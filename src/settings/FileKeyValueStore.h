@@ -59,6 +59,10 @@ private:
     // The document on disk, {} when there is none; absent when it could not be read (and must not be
     // replaced; `error` says why). A document that is not a JSON object is moved aside first.
     std::optional<nlohmann::json> readDocument(std::string& error);
+    // A free name beside the file for a copy kept aside.
+    std::string asidePath();
+    // Writes `contents` to a copy beside the file, once per distinct contents.
+    bool keepCopy(const std::string& contents, std::string& error);
     void stage(const std::string& key, std::optional<nlohmann::json> entry);
     void scheduleWrite();
     bool writeNow();
@@ -79,6 +83,7 @@ private:
     std::optional<TimePoint> lastWriteAttempt_;
     std::size_t writeCount_ = 0;
     bool writeFailureLogged_ = false;
+    std::optional<std::size_t> copiedContents_;
 };
 
 } // namespace brivio

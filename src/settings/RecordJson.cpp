@@ -1,5 +1,7 @@
 #include "settings/RecordJson.h"
 
+#include "base/BoundedJson.h"
+
 #include <climits>
 
 namespace brivio {
@@ -9,8 +11,10 @@ using nlohmann::json;
 std::optional<json> parseRecordArray(const StoredData& data) {
     if (data.size() > maxRecordListBytes)
         return std::nullopt;
-    auto doc = json::parse(data.begin(), data.end(), nullptr, false);
-    if (!doc.is_array())
+    // A list of records is a few levels deep; deeper data is not ours.
+    auto doc = parseBoundedJson(std::string_view(reinterpret_cast<const char*>(data.data()), data.size()),
+                                JsonLimits{maxRecordListBytes, 16});
+    if (!doc || !doc->is_array())
         return std::nullopt;
     return doc;
 }
@@ -18,6 +22,9 @@ std::optional<json> parseRecordArray(const StoredData& data) {
 std::optional<StoredData> serializeRecordArray(const json& array) {
     try {
         auto text = array.dump();
+        // What cannot be read back must not replace what is stored.
+        if (text.size() > maxRecordListBytes)
+            return std::nullopt;
         return StoredData(text.begin(), text.end());
     } catch (const json::exception&) {
         return std::nullopt;

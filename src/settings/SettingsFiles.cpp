@@ -1,5 +1,7 @@
 #include "settings/SettingsFiles.h"
 
+#include "base/BoundedJson.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -26,30 +28,24 @@ SettingsFiles::Lock::~Lock() {
 }
 
 SettingsFiles::ReadResult SettingsFiles::read(const std::string& path) {
+    BoundedRead file = readBoundedFile(path, maxFileBytes);
     ReadResult result;
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        result.status = errno == ENOENT ? ReadStatus::missing : ReadStatus::failed;
-        result.error = lastError();
-        return result;
+    result.contents = std::move(file.contents);
+    result.error = std::move(file.error);
+    switch (file.status) {
+    case BoundedReadStatus::ok:
+        result.status = ReadStatus::ok;
+        break;
+    case BoundedReadStatus::missing:
+        result.status = ReadStatus::missing;
+        break;
+    case BoundedReadStatus::failed:
+        result.status = ReadStatus::failed;
+        break;
+    case BoundedReadStatus::tooLarge:
+        result.status = ReadStatus::tooLarge;
+        break;
     }
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            result.status = ReadStatus::failed;
-            result.error = lastError();
-            ::close(fd);
-            return result;
-        }
-        if (n == 0)
-            break;
-        result.contents.append(buffer, static_cast<std::size_t>(n));
-    }
-    ::close(fd);
-    result.status = ReadStatus::ok;
     return result;
 }
 

@@ -22,7 +22,10 @@ public:
         int fd_;
     };
 
-    enum class ReadStatus { ok, missing, failed };
+    // The settings are small; a file beyond this is not one of ours and is not read into memory.
+    static constexpr std::size_t maxFileBytes = 16u << 20;
+
+    enum class ReadStatus { ok, missing, failed, tooLarge };
     struct ReadResult {
         ReadStatus status = ReadStatus::missing;
         std::string contents;
@@ -31,6 +34,7 @@ public:
 
     virtual ~SettingsFiles() = default;
 
+    // A regular file of at most `maxFileBytes`; never blocks on a FIFO or a device.
     virtual ReadResult read(const std::string& path);
     virtual bool exists(const std::string& path);
     // Creates the folder and its parents when missing.

@@ -53,8 +53,11 @@ TEST_F(FileStoreTest, EveryValueTypeReadsBackAsTheSameType) {
 }
 
 TEST_F(FileStoreTest, FileThatIsNoSettingsDocumentIsMovedAsideAndDefaultsUsed) {
-    for (std::string bad : {"{\"a\": {\"type\":", "[1, 2]", "\xff\xfe"}) {
-        SCOPED_TRACE(bad);
+    // Deep nesting would exhaust the stack of the JSON library, at the latest on the first write.
+    const std::string deep = "{\"a\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
+    for (const std::string& bad :
+         std::vector<std::string>{"{\"a\": {\"type\":", "[1, 2]", "\xff\xfe", deep}) {
+        SCOPED_TRACE(bad.substr(0, 20));
         std::filesystem::remove_all(dir.path());
         std::filesystem::create_directory(dir.path());
         writeFile(settingsPath(), bad);
@@ -71,9 +74,23 @@ TEST_F(FileStoreTest, FileThatIsNoSettingsDocumentIsMovedAsideAndDefaultsUsed) {
         // A second bad file in the same second does not replace the first copy.
         writeFile(settingsPath(), "again");
         auto second = open();
+        second->set("k", true);
+        EXPECT_TRUE(second->flush());
         EXPECT_EQ(readFile(aside), bad);
         EXPECT_EQ(readFile(aside + "-2"), "again");
     }
+}
+
+TEST_F(FileStoreTest, BytesAfterANulAreKeptInACopyBeforeTheFileIsRewritten) {
+    const std::string text =
+        std::string(R"({"a":{"type":"bool","value":true}})") + '\0' + R"({"b":{"type":"bool","value":true}})";
+    writeFile(settingsPath(), text);
+    auto store = open();
+    EXPECT_EQ(store->getAs<bool>("a"), true);
+    store->set("c", false);
+    ASSERT_TRUE(store->flush());
+    EXPECT_EQ(readFile(settingsPath() + ".corrupt-" + fixedStamp), text);
+    EXPECT_EQ(nlohmann::json::parse(readFile(settingsPath())).size(), 2u);
 }
 
 TEST_F(FileStoreTest, UnreadableEntriesKeepTheOthersAndSurviveAnOverwriteAsSideCopy) {

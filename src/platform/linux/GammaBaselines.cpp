@@ -1,5 +1,6 @@
 #include "platform/linux/GammaBaselines.h"
 
+#include "base/BoundedJson.h"
 #include "base/Log.h"
 
 #include <algorithm>
@@ -14,6 +15,8 @@ namespace {
 
 // Far beyond any real CRTC (4096 is common), so a damaged file cannot make huge allocations.
 constexpr std::size_t maxRampSize = 65536;
+// Room for many displays at the largest ramps; the document is three levels deep.
+constexpr JsonLimits baselineLimits{32u << 20, 8};
 
 float sampleRamp(const std::vector<std::uint16_t>& ramp, double at) {
     const std::size_t last = ramp.size() - 1;
@@ -89,14 +92,16 @@ std::optional<std::filesystem::path> defaultStateDir() {
 GammaBaselines::GammaBaselines(std::filesystem::path file) : file_(std::move(file)) {
     if (file_.empty())
         return;
-    std::ifstream in(file_);
-    if (!in)
+    BoundedRead stored = readBoundedFile(file_.string(), baselineLimits.maxBytes);
+    if (stored.status == BoundedReadStatus::missing)
         return;
-    auto j = nlohmann::json::parse(in, nullptr, false);
-    if (!j.is_object()) {
+    auto parsed = stored.status == BoundedReadStatus::ok ? parseBoundedJson(stored.contents, baselineLimits)
+                                                         : std::nullopt;
+    if (!parsed || !parsed->is_object()) {
         logError(LogCategory::overlay, "Gamma: {} is damaged — ignored", file_.string());
         return;
     }
+    const nlohmann::json& j = *parsed;
     for (const auto& [key, value] : j.items()) {
         if (!value.is_object())
             continue;

@@ -1,5 +1,6 @@
 #include "platform/sim/DeviceStateFile.h"
 
+#include "base/BoundedJson.h"
 #include "platform/sim/SimDesk.h"
 
 #include <cstdio>
@@ -13,6 +14,9 @@ namespace brivio {
 
 namespace {
 
+// The values of 32 displays take a few kilobytes.
+constexpr JsonLimits stateLimits{1u << 20, 8};
+
 std::string codeKey(std::uint8_t code) {
     return fmt::format("0x{:02X}", code);
 }
@@ -20,12 +24,19 @@ std::string codeKey(std::uint8_t code) {
 } // namespace
 
 std::string loadDeviceState(SimDesk& desk, const std::string& path) {
-    std::ifstream file(path);
-    if (!file)
+    BoundedRead file = readBoundedFile(path, stateLimits.maxBytes);
+    if (file.status == BoundedReadStatus::missing)
         return {};
-    nlohmann::json state;
+    if (file.status != BoundedReadStatus::ok)
+        return fmt::format("{}: {}; the scenario's device values are used", path, file.error);
+    JsonReadError error;
+    auto parsed = parseBoundedJson(file.contents, stateLimits, &error);
+    if (!parsed)
+        return escapeControlCharacters(
+            fmt::format("{}: {}{}expected {}; the scenario's device values are used", path, error.path,
+                        error.path.empty() ? "" : ": ", error.expected));
+    const nlohmann::json& state = *parsed;
     try {
-        state = nlohmann::json::parse(file);
         if (!state.is_object())
             return fmt::format("{}: expected an object; the scenario's device values are used", path);
         for (std::size_t i = 0; i < desk.displayCount(); ++i) {

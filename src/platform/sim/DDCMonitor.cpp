@@ -49,7 +49,7 @@ int DDCMonitor::write(std::uint32_t chip, std::uint32_t dataAddress, const std::
                       std::uint32_t length) {
     if (chip != chipAddress)
         return SimResult::noDevice;
-    if (!config_)
+    if (!answers())
         return 0; // nobody listens, but the bus took the bytes
     // A message: length byte 0x80|n, n payload bytes, checksum over both addresses and the rest.
     if (dataAddress != hostAddress || length < 2 || (bytes[0] & 0x80) == 0 ||
@@ -63,6 +63,10 @@ int DDCMonitor::write(std::uint32_t chip, std::uint32_t dataAddress, const std::
     bool isSet = length >= 2 && bytes[1] == setVcpOpcode;
     if (isSet && config_->writeFails)
         return SimResult::busError;
+    if (isSet && refusedSets_ > 0) {
+        --refusedSets_;
+        return SimResult::busError;
+    }
     handle(bytes + 1, length - 2);
     return 0;
 }
@@ -99,7 +103,7 @@ int DDCMonitor::read(std::uint32_t chip, std::uint32_t, std::uint8_t* buffer, st
     if (chip != chipAddress)
         return SimResult::noDevice;
     std::fill_n(buffer, length, 0);
-    if (!config_)
+    if (!answers())
         return 0;
     ++readCalls_;
     if (readCalls_ <= config_->failReads)

@@ -29,7 +29,11 @@ public:
     int write(std::uint32_t chip, std::uint32_t dataAddress, const std::uint8_t* bytes, std::uint32_t length);
     int read(std::uint32_t chip, std::uint32_t offset, std::uint8_t* buffer, std::uint32_t length);
 
-    bool answers() const { return config_.has_value(); }
+    bool answers() const { return config_.has_value() && answering_; }
+    // A monitor that stops answering behaves as one without DDC/CI until it answers again.
+    void setAnswering(bool answering) { answering_ = answering; }
+    // The next `count` Set VCP requests fail at the bus and change nothing.
+    void refuseSetRequests(int count) { refusedSets_ += count; }
     std::optional<std::uint16_t> value(std::uint8_t code) const;
     std::optional<VcpFeature> feature(std::uint8_t code) const;
     // The user changed a setting with the monitor's own buttons.
@@ -50,6 +54,8 @@ private:
     TimePoint replyRequestedAt_{};
     std::optional<TimePoint> lastSetAt_;
     int readCalls_ = 0;
+    bool answering_ = true;
+    int refusedSets_ = 0;
     int setsApplied_ = 0;
     int setsDropped_ = 0;
 };

@@ -1,25 +1,27 @@
 #include "platform/sim/Scenario.h"
 
+#include "base/BoundedJson.h"
+
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fmt/format.h>
-#include <fstream>
 #include <initializer_list>
 #include <limits>
 #include <nlohmann/json.hpp>
 #include <set>
-#include <sstream>
 
 namespace brivio {
 
 using nlohmann::json;
 
+// One line whatever the names hold: a field name with a line break must not split the message.
 ScenarioError::ScenarioError(std::string file, std::string path, std::string expected)
-    : std::runtime_error(path.empty() ? fmt::format("{}: expected {}", file, expected)
-                                      : fmt::format("{}: {}: expected {}", file, path, expected)),
+    : std::runtime_error(
+          escapeControlCharacters(path.empty() ? fmt::format("{}: expected {}", file, expected)
+                                               : fmt::format("{}: {}: expected {}", file, path, expected))),
       file_(std::move(file)), path_(std::move(path)), expected_(std::move(expected)) {}
 
 std::optional<WallTime> parseInstant(const std::string& text) {
@@ -60,6 +62,9 @@ std::optional<WallTime> parseInstant(const std::string& text) {
 }
 
 namespace {
+
+// A desk of 32 displays with every field set is a few hundred kilobytes.
+constexpr JsonLimits scenarioLimits{4u << 20, 32};
 
 // Reads one scenario document, keeping the JSON path of the field being read for error messages.
 class Reader {
@@ -484,19 +489,33 @@ public:
             s.location.promptAnswer = int(integer(*it, "location", "promptAnswer", 0, 4).value_or(3));
         }
         if (auto it = j.find("events"); it != j.end())
-            s.events = events(*it, "events");
+            s.events = events(*it, "events", s.displays);
         return s;
     }
 
-    std::vector<ScenarioEvent> events(const json& j, const std::string& path) const {
+    std::vector<ScenarioEvent> events(const json& j, const std::string& path,
+                                      const std::vector<ScenarioDisplay>& displays) const {
         if (!j.is_array())
             fail(path, "an array of events");
         // Ten years either way is more than any test needs and far from overflowing the clocks.
         constexpr std::int64_t limitMs = 10LL * 366 * 24 * 3600 * 1000;
+        const std::map<std::string, DeskAction> actions{
+            {"plug", DeskAction::plug},
+            {"unplug", DeskAction::unplug},
+            {"moved", DeskAction::moved},
+            {"ddcStops", DeskAction::ddcStops},
+            {"ddcAnswers", DeskAction::ddcAnswers},
+            {"refuseSetVcp", DeskAction::refuseSetVcp},
+            {"failBacklightReads", DeskAction::failBacklightReads},
+            {"writeGamma", DeskAction::writeGamma}};
+        const char* exactlyOne = "exactly one of sleepForMs, clockJumpMs, plug, unplug, moved, ddcStops, "
+                                 "ddcAnswers, refuseSetVcp, failBacklightReads and writeGamma";
         std::vector<ScenarioEvent> out;
         for (std::size_t i = 0; i < j.size(); ++i) {
             std::string p = fmt::format("{}[{}]", path, i);
-            requireObject(j[i], p, {"atMs", "sleepForMs", "clockJumpMs"});
+            requireObject(j[i], p,
+                          {"atMs", "sleepForMs", "clockJumpMs", "plug", "unplug", "moved", "ddcStops",
+                           "ddcAnswers", "refuseSetVcp", "failBacklightReads", "writeGamma"});
             ScenarioEvent e;
             auto at = integer(j[i], p, "atMs", 0, limitMs);
             if (!at)
@@ -504,18 +523,62 @@ public:
             e.at = std::chrono::milliseconds{*at};
             auto sleep = integer(j[i], p, "sleepForMs", 1, limitMs);
             auto jump = integer(j[i], p, "clockJumpMs", -limitMs, limitMs);
-            if (sleep.has_value() == jump.has_value())
-                fail(sleep ? join(p, "clockJumpMs") : p, "exactly one of sleepForMs and clockJumpMs");
+            std::vector<std::string> given;
+            if (sleep)
+                given.push_back("sleepForMs");
+            if (jump)
+                given.push_back("clockJumpMs");
+            for (auto& [name, action] : actions)
+                if (j[i].contains(name))
+                    given.push_back(name);
+            if (given.size() != 1)
+                fail(given.size() > 1 ? join(p, given[1]) : p, exactlyOne);
             if (sleep)
                 e.sleepFor = std::chrono::milliseconds{*sleep};
             if (jump)
                 e.clockJump = std::chrono::milliseconds{*jump};
+            if (!sleep && !jump)
+                deskAction(j[i], p, given.front(), actions.at(given.front()), displays, e);
             out.push_back(e);
         }
         // Equal moments keep the order of the file.
         std::stable_sort(out.begin(), out.end(),
                          [](const ScenarioEvent& a, const ScenarioEvent& b) { return a.at < b.at; });
         return out;
+    }
+
+    // `"plug": 1`, or an object naming the display for the actions that take more.
+    void deskAction(const json& event, const std::string& path, const std::string& name, DeskAction action,
+                    const std::vector<ScenarioDisplay>& displays, ScenarioEvent& e) const {
+        std::string p = join(path, name);
+        if (displays.empty())
+            fail(p, "a scenario with displays to act on");
+        const auto lastIndex = std::int64_t(displays.size()) - 1;
+        e.action = action;
+        const json& value = event.at(name);
+        if (action == DeskAction::refuseSetVcp || action == DeskAction::failBacklightReads) {
+            requireObject(value, p, {"display", "count"});
+            e.count = int(integer(value, p, "count", 1, 1000000).value_or(1));
+        } else if (action == DeskAction::writeGamma) {
+            requireObject(value, p, {"display", "red", "green", "blue"});
+            e.gamma = {number(value, p, "red", 0, 1).value_or(1.0),
+                       number(value, p, "green", 0, 1).value_or(1.0),
+                       number(value, p, "blue", 0, 1).value_or(1.0)};
+        }
+        bool inObject = value.is_object();
+        std::string where = inObject ? join(p, "display") : p;
+        auto index = inObject ? integer(value, p, "display", 0, lastIndex)
+                              : integer(event, path, name.c_str(), 0, lastIndex);
+        if (!index)
+            fail(where, fmt::format("a display index from 0 to {} (required)", lastIndex));
+        e.display = std::size_t(*index);
+        const ScenarioDisplay& d = displays[e.display];
+        bool needsDDC = action == DeskAction::ddcStops || action == DeskAction::ddcAnswers ||
+                        action == DeskAction::refuseSetVcp;
+        if (needsDDC && !d.ddc)
+            fail(where, "a display whose monitor has a \"ddc\" object");
+        if (action == DeskAction::failBacklightReads && !d.nativeBrightness)
+            fail(where, "a display with a \"native\" backlight");
     }
 
 private:
@@ -529,22 +592,21 @@ Scenario Scenario::fromJson(const json& document, const std::string& source) {
 }
 
 Scenario Scenario::parse(const std::string& text, const std::string& source) {
-    json document;
-    try {
-        document = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw ScenarioError(source, "", fmt::format("valid JSON ({})", e.what()));
-    }
-    return fromJson(document, source);
+    JsonReadError error;
+    auto document = parseBoundedJson(text, scenarioLimits, &error);
+    if (!document)
+        throw ScenarioError(source, error.path, error.expected);
+    return fromJson(*document, source);
 }
 
 Scenario Scenario::load(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw ScenarioError(path, "", "a readable scenario file");
-    std::stringstream text;
-    text << in.rdbuf();
-    return parse(text.str(), path);
+    BoundedRead file = readBoundedFile(path, scenarioLimits.maxBytes);
+    if (file.status == BoundedReadStatus::tooLarge)
+        throw ScenarioError(path, "",
+                            fmt::format("a scenario file of at most {} bytes", scenarioLimits.maxBytes));
+    if (file.status != BoundedReadStatus::ok)
+        throw ScenarioError(path, "", fmt::format("a readable scenario file ({})", file.error));
+    return parse(file.contents, path);
 }
 
 } // namespace brivio

@@ -9,6 +9,7 @@
 #include "platform/WallClock.h"
 #include "platform/WindowServer.h"
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <nlohmann/json_fwd.hpp>
@@ -141,12 +142,30 @@ struct ScenarioLocation {
     int promptAnswer = LocationAuthorization::authorizedAlways;
 };
 
-// Something that happens to the machine at a moment of the desk's own time: it sleeps (the wall clock
-// runs on, the loop stands still, a wake follows), or its clock is set by a signed amount.
+// What happens to one display in an event: the faults of real desks.
+enum class DeskAction {
+    none,
+    plug,               // plugged in (add, then enabled)
+    unplug,             // unplugged (remove)
+    moved,              // a reconfiguration that changes nothing (moved)
+    ddcStops,           // the monitor stops answering DDC/CI
+    ddcAnswers,         // and answers again
+    refuseSetVcp,       // the next `count` Set VCP writes fail at the bus
+    failBacklightReads, // the backlight's next `count` reads fail
+    writeGamma,         // another program writes the gamma tables: the calibration times `gamma`
+};
+
+// Something that happens at a moment of the desk's own time: the machine sleeps (the wall clock runs
+// on, the loop stands still, a wake follows), its clock is set by a signed amount, or `action` happens
+// to the display with index `display`.
 struct ScenarioEvent {
     Duration at{0}; // after the desk's creation, in loop time
     std::optional<Duration> sleepFor;
     std::optional<Duration> clockJump;
+    DeskAction action = DeskAction::none;
+    std::size_t display = 0;
+    int count = 0;
+    std::array<double, 3> gamma{1, 1, 1}; // red, green, blue
     bool operator==(const ScenarioEvent&) const = default;
 };
 

@@ -1,5 +1,6 @@
 #include "platform/sim/SimDesk.h"
 
+#include "base/BoundedJson.h"
 #include "model/DisplayIdentity.h"
 #include "model/DisplayName.h"
 
@@ -53,16 +54,64 @@ SimDesk::SimDesk(MainLoop& loop, Scenario scenario)
       indicator_(state_), hotKeys_(state_) {
     state_.computeKey = [this](const SimDisplay& d) { return computeKey(d); };
     windowServer_.onScreensChanged = [this] { windowSystem_.postScreensChanged(); };
+    // Background timers: what is still to come is not work left undone, so a run settles without
+    // waiting for it (and `advance` still plays it).
     for (const ScenarioEvent& event : scenario_.events)
-        loop.postAfter(event.at, [desk = weak.weak(), event] {
-            if (!desk)
-                return;
-            if (event.sleepFor)
-                desk->sleepFor(*event.sleepFor);
-            if (event.clockJump)
-                desk->jumpClock(*event.clockJump);
-        });
+        loop.postAfter(
+            event.at,
+            [desk = weak.weak(), event] {
+                if (desk)
+                    desk->play(event);
+            },
+            TimerRole::background);
     scheduleGammaResets();
+}
+
+void SimDesk::play(const ScenarioEvent& event) {
+    if (event.sleepFor)
+        sleepFor(*event.sleepFor);
+    if (event.clockJump)
+        jumpClock(*event.clockJump);
+    if (event.action == DeskAction::none)
+        return;
+    SimDisplay& d = display(event.display);
+    switch (event.action) {
+    case DeskAction::none:
+        break;
+    case DeskAction::plug:
+        connect(event.display);
+        break;
+    case DeskAction::unplug:
+        disconnect(event.display);
+        break;
+    case DeskAction::moved:
+        windowServer_.setBounds(d, d.bounds);
+        break;
+    case DeskAction::ddcStops:
+        d.monitor.setAnswering(false);
+        break;
+    case DeskAction::ddcAnswers:
+        d.monitor.setAnswering(true);
+        break;
+    case DeskAction::refuseSetVcp:
+        d.monitor.refuseSetRequests(event.count);
+        break;
+    case DeskAction::failBacklightReads:
+        d.failedNativeReads += event.count;
+        break;
+    case DeskAction::writeGamma: {
+        // Unplugged, the display has no tables; it comes back with its calibration anyway.
+        if (!d.connected)
+            break;
+        GammaTables tables = d.calibration;
+        std::array<GammaChannel*, 3> channels{&tables.red, &tables.green, &tables.blue};
+        for (std::size_t c = 0; c < channels.size(); ++c)
+            for (float& v : *channels[c])
+                v = static_cast<float>(v * event.gamma[c]);
+        overwriteGamma(event.display, tables);
+        break;
+    }
+    }
 }
 
 void SimDesk::scheduleGammaResets() {
@@ -232,10 +281,14 @@ void SimDesk::persistGammaState(const std::string& path) {
 }
 
 void SimDesk::loadGammaState() {
-    std::ifstream in(gammaStatePath_, std::ios::binary);
-    if (!in)
+    // 32 displays of three 256-entry tables fit well within the limits; anything else is not ours.
+    BoundedRead file = readBoundedFile(gammaStatePath_, 4u << 20);
+    if (file.status != BoundedReadStatus::ok)
         return;
-    nlohmann::json document = nlohmann::json::parse(in, nullptr, false);
+    auto parsed = parseBoundedJson(file.contents, JsonLimits{4u << 20, 8});
+    if (!parsed)
+        return;
+    const nlohmann::json& document = *parsed;
     if (!document.is_object() || !document.contains("displays") || !document["displays"].is_object())
         return;
     const nlohmann::json& saved = document["displays"];
@@ -330,6 +383,10 @@ DisplayServicesSymbols SimDesk::displayServicesSymbols() {
         SimDisplay* d = weakDesk ? weakDesk->state_.connected(number) : nullptr;
         if (!d || !d->nativeLevel)
             return SimResult::cgFailure;
+        if (d->failedNativeReads > 0) {
+            --d->failedNativeReads;
+            return SimResult::cgFailure;
+        }
         brightness = *d->nativeLevel;
         return 0;
     };

@@ -105,6 +105,9 @@ public:
     SimIndicator& indicator() { return indicator_; }
     SimHotKeys& hotKeys() { return hotKeys_; }
 
+    // Plays one scenario event now, whatever its moment.
+    void play(const ScenarioEvent& event);
+
 private:
     SimDisplay& display(std::size_t index) const;
     std::string computeKey(const SimDisplay& display);

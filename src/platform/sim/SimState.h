@@ -29,6 +29,7 @@ struct SimDisplay {
     GammaTables calibration;
     GammaTables gamma;
     std::optional<float> nativeLevel;
+    int failedNativeReads = 0; // the backlight's next reads that fail
     DDCMonitor monitor;
     std::optional<std::string> cachedKey;
 };

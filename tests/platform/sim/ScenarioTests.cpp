@@ -106,6 +106,20 @@ TEST(Scenario, RejectsBadFieldsNamingTheirPath) {
         {R"({"displays": [{"name": "A", "gammaResetAtMs": [100, -5]}]})", "displays[0].gammaResetAtMs[1]",
          "milliseconds"},
         {R"({"displays": [{"name": "A", "gammaResetAtMs": 100}]})", "displays[0].gammaResetAtMs", "an array"},
+        {R"({"displays": [{"name": "A"}], "events": [{"atMs": 0, "unplug": 1}]})", "events[0].unplug",
+         "from 0 to 0"},
+        {R"({"displays": [{"name": "A"}], "events": [{"atMs": 0, "refuseSetVcp": {"display": 0}}]})",
+         "events[0].refuseSetVcp.display", "\"ddc\" object"},
+        {R"({"displays": [{"name": "A"}], "events": [{"atMs": 0, "plug": 0, "moved": 0}]})", "events[0].plug",
+         "exactly one of"},
+        {R"({"displays": [{"name": "A"}], "events": [{"atMs": 0, "writeGamma": {"display": 0, "red": 2}}]})",
+         "events[0].writeGamma.red", "from 0 to 1"},
+        // What the JSON reader itself refuses is named by its field too.
+        {R"({"displays": [{"name": "A", "vendor": 1e400}]})", "displays[0].vendor", "range of a double"},
+        {R"({"displays": [{"name": "A", "modes": [[[[[[[[[[[[[[[[[[[[[[[[[[[[[[]]]]]]]]]]]]]]]]]]]]]]]]]]]]]]}]})",
+         "displays[0].modes[0][0][0][0][0][0][0][0][0][0][0][0][0][0][0]"
+         "[0][0][0][0][0][0][0][0][0][0][0][0][0][0]",
+         "levels of nesting"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.json);
@@ -127,16 +141,24 @@ TEST(Scenario, UnreadableOrMalformedFilesNameTheFile) {
             try {
                 Scenario::parse("{\"displays\": [", "broken.json");
             } catch (const ScenarioError& e) {
-                EXPECT_THAT(e.what(), HasSubstr("broken.json: expected valid JSON"));
+                EXPECT_THAT(e.what(), HasSubstr("broken.json: displays[0]: expected valid JSON"));
                 throw;
             }
         },
         ScenarioError);
     EXPECT_THROW(Scenario::load("/nonexistent/desk.json"), ScenarioError);
+    // A line break in a field name stays on the message's one line.
+    try {
+        Scenario::parse("{\"displays\": [{\"name\": \"A\", \"bad\\nname\": 1}]}", "desk.json");
+        ADD_FAILURE() << "accepted";
+    } catch (const ScenarioError& e) {
+        EXPECT_THAT(e.what(), HasSubstr("desk.json: displays[0].bad\\nname: expected a known field"));
+        EXPECT_EQ(std::string(e.what()).find('\n'), std::string::npos);
+    }
 }
 
 TEST(Scenario, ShippedExamplesLoad) {
-    for (const char* name : {"desk.json", "desk8.json", "twins.json"}) {
+    for (const char* name : {"desk.json", "desk8.json", "twins.json", "faults.json"}) {
         SCOPED_TRACE(name);
         Scenario s = Scenario::load(testing::sourceDir() + "/examples/" + name);
         EXPECT_FALSE(s.displays.empty());

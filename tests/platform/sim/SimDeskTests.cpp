@@ -49,6 +49,56 @@ TEST(SimDeskEvents, SleepsAndClockJumpsHappenInVirtualTime) {
                                   Pair(*parseInstant("2024-06-21T11:02:00Z"), "set")));
 }
 
+TEST(SimDeskEvents, FaultsOfRealDesksPlayAtTheirMomentWithoutHoldingARunOpen) {
+    VirtualLoop loop;
+    SimDesk sim{loop, Scenario::parse(R"({"displays": [
+        {"name": "Panel", "builtIn": true, "native": {"brightness": 0.5}},
+        {"name": "Studio", "vendor": 16, "product": 48, "ddc": {"vcp": {"0x10": [60, 100]}}}],
+        "events": [{"atMs": 1000, "refuseSetVcp": {"display": 1}}, {"atMs": 2000, "ddcStops": 1},
+            {"atMs": 3000, "ddcAnswers": 1}, {"atMs": 4000, "failBacklightReads": {"display": 0, "count": 2}},
+            {"atMs": 5000, "writeGamma": {"display": 1, "blue": 0.5}}, {"atMs": 6000, "moved": 1},
+            {"atMs": 7000, "unplug": 1}, {"atMs": 7200000, "plug": 1}]})",
+                                      "faults.json")};
+    Platform p = sim.platform();
+    std::vector<std::uint32_t> flags;
+    p.windowServer.registerReconfigurationCallback(
+        [&](DisplayNumber, std::uint32_t f) { flags.push_back(f); });
+    EXPECT_TRUE(loop.runUntilSettled(1s)) << "events still to come are no work left undone";
+
+    auto channel =
+        p.avService.createWithService(p.registry.matchingServices("DCPAVServiceProxy").services.at(0));
+    auto setBrightness = [&](std::uint8_t v) {
+        std::uint8_t b[] = {0x84, 0x03, 0x10, 0x00, v, 0};
+        b[5] = 0x6E ^ 0x51 ^ b[0] ^ b[1] ^ b[2] ^ b[3] ^ b[4];
+        return p.avService.writeI2C(channel, 0x37, 0x51, b, sizeof b);
+    };
+    loop.advance(1s);
+    EXPECT_NE(setBrightness(30), 0);
+    EXPECT_EQ(sim.vcpValue(1, 0x10), 60);
+    EXPECT_EQ(setBrightness(30), 0);
+    loop.advance(1s);
+    setBrightness(40);
+    EXPECT_EQ(sim.vcpValue(1, 0x10), 30) << "nobody answers";
+    loop.advance(1s);
+    setBrightness(40);
+    EXPECT_EQ(sim.vcpValue(1, 0x10), 40);
+
+    loop.advance(1s);
+    float level = 0;
+    EXPECT_NE(p.displayServices.getBrightness(*sim.displayNumber(0), level), 0);
+    EXPECT_NE(p.displayServices.getBrightness(*sim.displayNumber(0), level), 0);
+    EXPECT_EQ(p.displayServices.getBrightness(*sim.displayNumber(0), level), 0);
+    loop.advance(1s);
+    EXPECT_FLOAT_EQ(sim.gammaTables(1).blue.back(), 0.5f);
+    EXPECT_FLOAT_EQ(sim.gammaTables(1).red.back(), 1.0f);
+    loop.advance(1s);
+    EXPECT_THAT(flags, ElementsAre(ReconfigurationFlags::moved));
+    loop.advance(1s);
+    EXPECT_FALSE(sim.displayNumber(1));
+    loop.advance(2h);
+    EXPECT_TRUE(sim.displayNumber(1));
+}
+
 TEST_F(DeskTest, HotPlugRenumbersAndCallsBackThroughTheLoop) {
     EXPECT_EQ(p.windowServer.activeDisplays(), (std::vector<DisplayNumber>{1, 2, 3}));
     listen();

@@ -40,6 +40,8 @@ void GammaDimDriver::write(const DisplayState& state, float factor) {
 void GammaDimDriver::cancelFade(DisplayState& state) {
     state.fadeTask.cancel();
     state.fadeTask = {};
+    // Whatever comes next keeps the display under gamma control.
+    state.releasing = false;
 }
 
 bool GammaDimDriver::attach(const ManagedDisplay& display) {
@@ -100,14 +102,21 @@ void GammaDimDriver::setFactorNow(const std::string& key, double share) {
 }
 
 void GammaDimDriver::resetToFull(const std::string& key) {
+    // At full, the display is no longer dimmed by gamma: its tables are put back and no longer watched,
+    // so that another program's tables are left alone.
+    restore(key);
     brightnessCache_[key] = 1.0;
+}
+
+void GammaDimDriver::release(const std::string& key) {
+    fade(key, 1.0f);
     auto it = states_.find(key);
     if (it == states_.end())
         return;
-    it->second.targetFactor = 1.0f;
-    cancelFade(it->second);
-    write(it->second, 1.0f);
-    it->second.appliedFactor = 1.0f;
+    if (it->second.fadeTask.running())
+        it->second.releasing = true;
+    else
+        letGo(key, false); // already at full: the fade wrote the baseline at once
 }
 
 std::optional<double> GammaDimDriver::cachedBrightness(const std::string& key) const {
@@ -156,17 +165,24 @@ Task<void> GammaDimDriver::runFade(WeakPtr<GammaDimDriver> self, std::string key
         self->write(it->second, to);
         it->second.appliedFactor = to;
         it->second.fadeTask = {};
+        if (it->second.releasing)
+            self->letGo(key, false); // the baseline is in force already
     }
 }
 
 void GammaDimDriver::restore(const std::string& key) {
+    letGo(key, true);
+}
+
+void GammaDimDriver::letGo(const std::string& key, bool writeBaseline) {
     auto it = states_.find(key);
     if (it == states_.end())
         return;
     DisplayState state = std::move(it->second);
     states_.erase(it);
     state.fadeTask.cancel();
-    write(state, 1.0f);
+    if (writeBaseline)
+        write(state, 1.0f);
     brightnessCache_.erase(key);
     logDebug(LogCategory::overlay, "GammaDimDriver: restored gamma for {}", key);
     if (states_.empty()) {
@@ -207,9 +223,19 @@ void GammaDimDriver::driftCheck() {
         GammaTables current;
         if (windowServer_.getTransferTables(state.cgID, current) != 0)
             continue;
-        float got = current.red.back();
-        float expected = state.baseline.red.back() * state.appliedFactor;
-        if (std::fabs(got - expected) > 0.003f) {
+        // Every channel, red first: a warmer tint from another program may leave red as it was.
+        float got = 0, expected = 0;
+        bool drifted = false;
+        for (auto [read, base] :
+             {std::pair{&current.red, &state.baseline.red}, std::pair{&current.green, &state.baseline.green},
+              std::pair{&current.blue, &state.baseline.blue}}) {
+            got = read->back();
+            expected = base->back() * state.appliedFactor;
+            drifted = std::fabs(got - expected) > 0.003f;
+            if (drifted)
+                break;
+        }
+        if (drifted) {
             logDebug(LogCategory::overlay,
                      "GammaDimDriver: drift on {} (expected {:.3f}, got {:.3f}) — reapplying", key, expected,
                      got);

@@ -31,6 +31,7 @@ public:
         float appliedFactor = 1.0f;
         float targetFactor = 1.0f;
         TaskHandle fadeTask;
+        bool releasing = false; // let go once the running fade has reached full
     };
 
     GammaDimDriver(MainLoop& loop, WindowServer& windowServer);
@@ -50,8 +51,10 @@ public:
 
     // The controller's "gamma level" step: cache the brightness and, with a state, set the factor at once.
     void setFactorNow(const std::string& key, double share);
-    // Resets a display's gamma dimming to full at once (no fade), keeping its state.
+    // Resets a display's gamma dimming to full at once (no fade) and lets the display go.
     void resetToFull(const std::string& key);
+    // Fades a display to full and then lets it go: its tables are no longer watched or rewritten.
+    void release(const std::string& key);
     void setCachedBrightness(const std::string& key, double brightness) {
         brightnessCache_[key] = brightness;
     }
@@ -65,6 +68,8 @@ private:
     std::optional<GammaTables> capture(DisplayNumber display);
     void write(const DisplayState& state, float factor);
     void cancelFade(DisplayState& state);
+    // Forgets a display, writing its baseline back first unless it is in force already.
+    void letGo(const std::string& key, bool writeBaseline);
     void startIntegrityTask();
     void driftCheck();
     Task<void> runFade(WeakPtr<GammaDimDriver> self, std::string key, float from, float to);

@@ -74,8 +74,13 @@ void OverlayDisplayDriver::ensureWindow(const ManagedDisplay& display) {
         return;
     }
     Window entry{n, windowSystem_.createOverlayWindow(n, frameFor(n))};
+    const bool created = entry.window != nullptr;
     windows_.emplace(key, std::move(entry));
-    logDebug(LogCategory::overlay, "Created overlay window for {}", display.identity.modelName);
+    if (created)
+        logDebug(LogCategory::overlay, "Created overlay window for {}", display.identity.modelName);
+    else
+        logDebug(LogCategory::overlay, "No overlay window for {}: the window system gave none",
+                 display.identity.modelName);
 }
 
 bool OverlayDisplayDriver::canDim(const std::string& key) const {

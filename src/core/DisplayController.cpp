@@ -173,6 +173,9 @@ Task<void> DisplayController::enumerate() {
         ManagedDisplay display = buildDisplay(id);
         if (!display.isBuiltIn) {
             auto key = display.identity.stableKey();
+            // A walk cut short here is finished once the probe has ended.
+            if (auto it = ddcAnimators_.find(key); it != ddcAnimators_.end() && it->second->running())
+                holdDDCValue(key, DisplayControl::brightness, it->second->target(), it->second->current());
             cancelAnimators(key);
             tasks_.cancel(key, animationPurpose(DisplayControl::contrast));
             tasks_.cancel(key, animationPurpose(DisplayControl::volume));
@@ -192,10 +195,19 @@ Task<void> DisplayController::enumerate() {
     for (auto& key : oldKeys) {
         if (newKeys.count(key))
             continue;
-        if (auto it = ddcAnimators_.find(key); it != ddcAnimators_.end()) {
-            it->second->cancel();
-            ddcAnimators_.erase(it);
+        cancelAnimators(key);
+        // A running animation would bring the display's overlay window back; its end value is still
+        // what was asked for.
+        for (DisplayControl control :
+             {DisplayControl::brightness, DisplayControl::contrast, DisplayControl::volume}) {
+            auto purpose = animationPurpose(control);
+            if (auto end = animationEnds_.find({key, control});
+                end != animationEnds_.end() && tasks_.running(key, purpose))
+                persist(control, key, end->second);
+            tasks_.cancel(key, purpose);
         }
+        heldDDCValues_.erase(key);
+        overlayFallbackKeys_.erase(key);
         overlayDriver_.removeWindow(key);
         gammaDriver_.restore(key);
         if (preferences_.syncLeaderKey() == key)
@@ -204,6 +216,10 @@ Task<void> DisplayController::enumerate() {
 
     for (auto& display : found)
         co_await restoreDimming(display, oldKeys.count(display.identity.stableKey()) != 0);
+
+    for (auto& display : found)
+        if (!display.isBuiltIn)
+            resumeHeldDDCValues(display);
 
     for (auto& display : found) {
         if (display.isBuiltIn)
@@ -259,6 +275,7 @@ Task<void> DisplayController::restoreDimming(const ManagedDisplay& d, bool known
         }
     }
     double b = remembered(DisplayControl::brightness, key).value_or(1.0);
+    overlayFallbackKeys_.erase(key);
     if (d.isBuiltIn) {
         overlayDriver_.refresh(d, 1.0);
     } else if (extendedDimmingOn(key)) {
@@ -339,10 +356,12 @@ void DisplayController::pollOnce() {
             continue;
         auto key = d.identity.stableKey();
         float reading = 1.0f;
-        double polled = 1.0;
         auto& getter = platform_.displayServices.getBrightness;
-        if (getter && getter(d.identity.cgID, reading) == 0)
-            polled = clampUnit(reading);
+        // A read that failed says nothing about the panel: it must not move the remembered value (nor,
+        // through a leader, every other display) to full brightness.
+        if (!getter || getter(d.identity.cgID, reading) != 0 || std::isnan(reading))
+            continue;
+        double polled = clampUnit(reading);
         auto stored = remembered(DisplayControl::brightness, key);
         if (!stored || std::fabs(polled - *stored) <= 0.01)
             continue;
@@ -510,6 +529,7 @@ Duration DisplayController::frameInterval(DisplayNumber cgID) {
 void DisplayController::startValueAnimation(const ManagedDisplay& display, DisplayControl control,
                                             double from, double to, Duration duration, StepFunction step) {
     auto key = display.identity.stableKey();
+    animationEnds_[{key, control}] = to;
     tasks_.start(key, animationPurpose(control),
                  valueAnimation(weak_.weak(), display, control, from, to, duration, std::move(step)),
                  weak_.token());
@@ -568,8 +588,19 @@ Task<void> DisplayController::writeDDC(WeakPtr<DisplayController> self, ManagedD
     auto* c = self.get();
     if (!c)
         co_return;
+    const auto key = display.identity.stableKey();
+    // The driver drops writes while it probes the display; the last one asked for is sent after.
+    if (c->ddcDriver_.probingKeys().count(key)) {
+        c->holdDDCValue(key, control, value, value);
+        co_return;
+    }
     try {
         co_await c->ddcDriver_.writeValue(value, control, display);
+        // The monitor took the value: an overlay standing in for an earlier failed write would now
+        // dim it a second time.
+        auto* still = self.get();
+        if (still && control == DisplayControl::brightness && still->overlayFallbackKeys_.erase(key))
+            still->overlayDriver_.setBrightness(display, 1.0);
     } catch (const DisplayDriverError& error) {
         // The task may have outlived the controller while the write was pending.
         auto* still = self.get();
@@ -577,11 +608,47 @@ Task<void> DisplayController::writeDDC(WeakPtr<DisplayController> self, ManagedD
             co_return;
         if (control == DisplayControl::brightness) {
             logError(LogCategory::controller, "DDC set failed: {}", error.what());
+            still->overlayFallbackKeys_.insert(key);
             still->overlayDriver_.setBrightness(display, value);
         } else if (control == DisplayControl::contrast) {
             logError(LogCategory::controller, "DDC contrast set failed for {}: {}",
                      display.identity.modelName, error.what());
         }
+    }
+}
+
+void DisplayController::holdDDCValue(const std::string& key, DisplayControl control, double target,
+                                     double from) {
+    auto& held = heldDDCValues_[key];
+    auto it = held.find(control);
+    // The walk goes on from where the monitor was left, towards the latest value.
+    held[control] = HeldDDCValue{target, it == held.end() ? from : it->second.from};
+}
+
+void DisplayController::resumeHeldDDCValues(const ManagedDisplay& display) {
+    auto key = display.identity.stableKey();
+    auto it = heldDDCValues_.find(key);
+    // Another enumeration may be probing the display again; it resumes them when it is done.
+    if (it == heldDDCValues_.end() || ddcDriver_.probingKeys().count(key))
+        return;
+    auto held = std::move(it->second);
+    heldDDCValues_.erase(it);
+    const DisplayCapabilities& caps = display.capabilities;
+    for (const auto& [control, value] : held) {
+        bool supported = (control == DisplayControl::brightness && caps.supportsHardwareBrightness) ||
+                         (control == DisplayControl::contrast && caps.supportsHardwareContrast) ||
+                         (control == DisplayControl::volume && caps.supportsHardwareVolume);
+        if (!supported)
+            continue;
+        // An animator asked for during the probe holds the latest value: a walk still under way gets
+        // there by itself, a finished one sends its value again.
+        auto& animators = animatorsFor(control);
+        if (auto it = animators.find(key); it != animators.end()) {
+            if (!it->second->running())
+                it->second->setTarget(it->second->target());
+            continue;
+        }
+        animator(display, control, value.from).setTarget(value.target);
     }
 }
 
@@ -715,7 +782,7 @@ void DisplayController::setExtendedDimming(bool enabled, DisplayNumber cgID) {
             fadeTo(clampUnit(b));
         } else {
             gammaDriver_.setCachedBrightness(key, 1.0);
-            gammaDriver_.fade(key, 1.0f);
+            gammaDriver_.release(key);
             overlayDriver_.setBrightness(d, clampUnit(b), true);
         }
         return;
@@ -727,7 +794,7 @@ void DisplayController::setExtendedDimming(bool enabled, DisplayNumber cgID) {
         fadeTo(share);
     } else {
         gammaDriver_.setCachedBrightness(key, 1.0);
-        gammaDriver_.fade(key, 1.0f);
+        gammaDriver_.release(key);
     }
 }
 

@@ -120,6 +120,10 @@ private:
     void publish(std::vector<ManagedDisplay> displays);
     void setWarmingUp(std::set<std::string> keys);
     void cancelAnimators(const std::string& key);
+    // A DDC value that did not reach the monitor while it was being probed (or a walk towards it that
+    // an enumeration cut short): sent once the probe has ended, from where the monitor was left.
+    void holdDDCValue(const std::string& key, DisplayControl control, double target, double from);
+    void resumeHeldDDCValues(const ManagedDisplay& display);
     bool extendedDimmingOn(const std::string& key) const;
     void applyOverlayLevel(const ManagedDisplay& display, double v);
     void applyGammaLevel(const ManagedDisplay& display, double f);
@@ -166,6 +170,15 @@ private:
     AnimatorMap ddcAnimators_;
     AnimatorMap contrastDDCAnimators_;
     AnimatorMap volumeDDCAnimators_;
+    struct HeldDDCValue {
+        double target;
+        double from;
+    };
+    std::map<std::string, std::map<DisplayControl, HeldDDCValue>> heldDDCValues_;
+    // Displays whose overlay stands in for a DDC brightness write that failed.
+    std::set<std::string> overlayFallbackKeys_;
+    // The end value of each display's running value animation, by control.
+    std::map<std::pair<std::string, DisplayControl>, double> animationEnds_;
     std::unique_ptr<LocationManager> ownLocation_;
     LocationManager* location_;
     std::unique_ptr<ScheduleEngine> scheduleEngine_;

@@ -2,6 +2,8 @@
 // curve, one display may lead the others, hot keys step brightness, presets set every display.
 
 #include "core/DisplayController.h"
+#include "schedule/CivilCalendar.h"
+#include "schedule/SolarCurve.h"
 
 #include <algorithm>
 
@@ -91,12 +93,11 @@ void DisplayController::clearPreviewOverlays() {
 void DisplayController::pauseSolarCurve() {
     if (!preferences_.solarCurveEnabled())
         return;
+    // From the location itself: the schedule engine does not exist before a display was found, and
+    // a change made then must still end at the next sunrise.
     WallTime now = platform_.clock.now();
-    WallTime until = now + std::chrono::hours(24);
-    if (scheduleEngine_)
-        if (auto sunrise = scheduleEngine_->nextSunrise(now))
-            until = *sunrise;
-    preferences_.setSolarPausedUntil(until);
+    preferences_.setSolarPausedUntil(
+        SolarCurve::pauseTarget(now, location_->coordinate(), CivilCalendar(platform_.clock.timeZone())));
 }
 
 void DisplayController::resumeSolarCurve() {

@@ -303,5 +303,99 @@ TEST_F(ControllerTest, ShutdownLeavesNoTaskNoOverlayAndNoDimmedGamma) {
     EXPECT_TRUE(loop.runUntilSettled(1s));
 }
 
+// The faults of real desks, played as scenario events would play them.
+ScenarioEvent fault(DeskAction action, std::size_t display, int count = 1) {
+    ScenarioEvent e;
+    e.action = action;
+    e.display = display;
+    e.count = count;
+    return e;
+}
+
+TEST_F(ControllerTest, AFailedWriteDimsTheOverlayOnlyUntilTheMonitorTakesAValueAgain) {
+    start();
+    controller->setUserBrightness(0.2, id(studio), false, 0s);
+    settle();
+    sim->play(fault(DeskAction::refuseSetVcp, studio));
+    controller->setUserBrightness(0.8, id(studio), false, 0s);
+    settle();
+    EXPECT_EQ(sim->vcpValue(studio, 0x10), 80);
+    EXPECT_FLOAT_EQ(opacity(studio), 0.0f); // not dimmed a second time
+}
+
+TEST_F(ControllerTest, AFailedBacklightReadMovesNeitherThePanelNorItsFollowers) {
+    start();
+    prefs->setSyncLeaderKey(key(builtIn));
+    controller->setUserBrightness(0.3, id(builtIn), false, 0s);
+    settle();
+    sim->play(fault(DeskAction::failBacklightReads, builtIn));
+    loop.advance(DisplayController::pollInterval);
+    settle();
+    EXPECT_NEAR(*brightness(builtIn), 0.3, 1e-6);
+    EXPECT_NEAR(*brightness(office), 0.3, 1e-6);
+}
+
+TEST_F(ControllerTest, AWalkReachesItsTargetThroughReenumerationsAndProbes) {
+    start();
+    controller->setUserBrightness(0.2, id(studio), false, 0s);
+    settle();
+    // Cut short by the enumeration that follows a reconfiguration without a change.
+    controller->setUserBrightness(0.8, id(studio), false, 0s);
+    loop.advance(100ms);
+    sim->play(fault(DeskAction::moved, studio));
+    settle();
+    EXPECT_EQ(sim->vcpValue(studio, 0x10), 80);
+
+    // Asked for while the delayed re-probe holds the monitor's writes back.
+    controller->scheduleDelayedDDCProbe();
+    loop.advance(DisplayController::delayedProbeFirst);
+    for (int ms = 0; ms < 1000 && !controller->ddcDriver().probingKeys().count(key(studio)); ++ms)
+        loop.advance(1ms);
+    ASSERT_TRUE(controller->ddcDriver().probingKeys().count(key(studio)));
+    controller->setUserBrightness(0.25, id(studio), false, 0s);
+    controller->setDisplayContrast(0.4, id(studio));
+    settle();
+    EXPECT_EQ(sim->vcpValue(studio, 0x10), 25);
+    EXPECT_EQ(sim->vcpValue(studio, 0x12), 40);
+}
+
+TEST_F(ControllerTest, ADepartedDisplayKeepsNoWindowButKeepsTheLevelAskedFor) {
+    start();
+    controller->applyBrightness(display(office), 0.2, true, 2s);
+    loop.advance(300ms);
+    sim->play(fault(DeskAction::unplug, office));
+    loop.advance(2s);
+    settle();
+    EXPECT_FALSE(controller->overlayDriver().hasWindow(key(office)));
+    EXPECT_DOUBLE_EQ(store.getAs<DoubleDictionary>("brivio.perDisplayBrightness")->at(key(office)), 0.2);
+}
+
+TEST_F(ControllerTest, GammaIsLeftToOtherProgramsOnceExtendedDimmingIsOff) {
+    start();
+    controller->setExtendedDimming(true, id(office));
+    controller->setUserBrightness(0.5, id(office), false, 0s);
+    settle();
+    controller->setExtendedDimming(false, id(office));
+    loop.advance(1s);
+    EXPECT_FALSE(controller->gammaDriver().hasState(key(office)));
+    EXPECT_FALSE(controller->gammaDriver().integrityRunning());
+    EXPECT_NEAR(opacity(office), 0.375, 1e-3); // the overlay dims it now
+    ScenarioEvent night = fault(DeskAction::writeGamma, office);
+    night.gamma = {0.8, 0.8, 0.8};
+    sim->play(night);
+    loop.advance(5s);
+    EXPECT_NEAR(sim->gammaFactor(office), 0.8, 1e-4);
+}
+
+TEST_F(ControllerTest, AManualChangeWithoutDisplaysPausesTheCurveUntilSunrise) {
+    start(R"({"displays": [], "location": {"lat": 52.52, "lon": 13.4, "status": 3}})");
+    prefs->setSolarCurveEnabled(true);
+    controller->applyPreset(prefs->globalPresets().front());
+    // 08:00 UTC on 21 June: the next sunrise in Berlin is before 03:00 UTC the next day, not 24 h on.
+    ASSERT_TRUE(prefs->solarPausedUntil());
+    EXPECT_LT(*prefs->solarPausedUntil(), *parseInstant("2024-06-22T03:00:00Z"));
+    EXPECT_GT(*prefs->solarPausedUntil(), *parseInstant("2024-06-22T02:00:00Z"));
+}
+
 } // namespace
 } // namespace brivio

@@ -5,6 +5,7 @@
 #include "settings/PreferenceKeys.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace brivio {
 
@@ -24,15 +25,70 @@ const char* modifiersKey(ShortcutAction action) {
 template <typename Record>
 std::vector<Record> loadRecords(const KeyValueStore& store, const char* key,
                                 std::optional<std::vector<Record>> (*decode)(const StoredData&),
-                                std::optional<StoredValue>& unreadable) {
+                                std::map<std::string, StoredValue>& unreadable) {
     auto stored = store.get(key);
     if (!stored)
         return {};
     if (auto* data = std::get_if<StoredData>(&*stored))
         if (auto records = decode(*data))
             return std::move(*records);
-    unreadable = std::move(stored);
+    unreadable[key] = std::move(*stored);
     return {};
+}
+
+// The form each key is stored in; a value of another form is read as absent.
+enum class StoredForm { doubles, bools, text, flag, number, date };
+
+bool hasForm(const StoredValue& value, StoredForm form) {
+    switch (form) {
+    case StoredForm::doubles:
+        return std::holds_alternative<DoubleDictionary>(value);
+    case StoredForm::bools:
+        return std::holds_alternative<BoolDictionary>(value);
+    case StoredForm::text:
+        return std::holds_alternative<std::string>(value);
+    case StoredForm::flag:
+        return std::holds_alternative<bool>(value);
+    case StoredForm::number:
+        return std::holds_alternative<double>(value) || std::holds_alternative<std::int64_t>(value);
+    case StoredForm::date:
+        return std::holds_alternative<StoredDate>(value);
+    }
+    return false;
+}
+
+const std::pair<const char*, StoredForm> storedForms[] = {
+    {prefkeys::perDisplayBrightness, StoredForm::doubles},
+    {prefkeys::perDisplayContrast, StoredForm::doubles},
+    {prefkeys::perDisplayVolume, StoredForm::doubles},
+    {prefkeys::syncLeaderKey, StoredForm::text},
+    {prefkeys::globalActivePreset, StoredForm::text},
+    {prefkeys::externalOverlayDimming, StoredForm::bools},
+    {prefkeys::brightnessStep, StoredForm::number},
+    {prefkeys::showSliderPercentage, StoredForm::flag},
+    {prefkeys::solarEnabled, StoredForm::flag},
+    {prefkeys::solarNightLevel, StoredForm::number},
+    {prefkeys::solarDayLevel, StoredForm::number},
+    {prefkeys::solarPausedUntil, StoredForm::date},
+    {prefkeys::selectedTheme, StoredForm::text},
+    {prefkeys::hasSeenWelcome, StoredForm::flag},
+    {prefkeys::brightnessUpKeyCode, StoredForm::number},
+    {prefkeys::brightnessUpModifiers, StoredForm::number},
+    {prefkeys::brightnessDownKeyCode, StoredForm::number},
+    {prefkeys::brightnessDownModifiers, StoredForm::number},
+    {prefkeys::locationLatitude, StoredForm::number},
+    {prefkeys::locationLongitude, StoredForm::number},
+};
+
+// A level (or step) that is not a number is not one at all: it reads as absent.
+std::map<std::string, double> levelMap(std::optional<DoubleDictionary> stored) {
+    std::map<std::string, double> levels = stored.value_or(DoubleDictionary{});
+    std::erase_if(levels, [](const auto& entry) { return std::isnan(entry.second); });
+    return levels;
+}
+
+std::optional<double> unlessNaN(std::optional<double> stored) {
+    return stored && !std::isnan(*stored) ? stored : std::nullopt;
 }
 
 } // namespace
@@ -47,26 +103,27 @@ void BrivioPreferences::load() {
     presetsCardExpanded_ = true;
     scheduleCardExpanded_ = true;
 
+    // A value of another form than its key's is kept aside before the first write replaces it.
+    for (const auto& [key, form] : storedForms)
+        if (auto stored = defaults_.get(key); stored && !hasForm(*stored, form))
+            unreadable_[key] = std::move(*stored);
+
     // A map with any value of another type is not read at all (it holds no such values here).
-    brightnessByDisplay_ =
-        defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayBrightness).value_or(DoubleDictionary{});
-    contrastByDisplay_ =
-        defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayContrast).value_or(DoubleDictionary{});
-    volumeByDisplay_ =
-        defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayVolume).value_or(DoubleDictionary{});
+    brightnessByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayBrightness));
+    contrastByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayContrast));
+    volumeByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayVolume));
     syncLeaderKey_ = defaults_.getAs<std::string>(prefkeys::syncLeaderKey);
-    globalPresetList_ =
-        loadRecords(defaults_, prefkeys::globalPresets, &decodePresetList, unreadablePresets_);
+    globalPresetList_ = loadRecords(defaults_, prefkeys::globalPresets, &decodePresetList, unreadable_);
     globalActivePresetIDStr_ = defaults_.getAs<std::string>(prefkeys::globalActivePreset);
     externalOverlayDimmingByDisplay_ =
         defaults_.getAs<BoolDictionary>(prefkeys::externalOverlayDimming).value_or(BoolDictionary{});
-    scheduleList_ = loadRecords(defaults_, prefkeys::schedules, &decodeScheduleList, unreadableSchedules_);
-    brightnessStep_ = defaults_.getNumber(prefkeys::brightnessStep).value_or(0.0625);
+    scheduleList_ = loadRecords(defaults_, prefkeys::schedules, &decodeScheduleList, unreadable_);
+    brightnessStep_ = unlessNaN(defaults_.getNumber(prefkeys::brightnessStep)).value_or(0.0625);
     showSliderPercentage_ = defaults_.getAs<bool>(prefkeys::showSliderPercentage).value_or(true);
     solarCurveEnabled_ = defaults_.getAs<bool>(prefkeys::solarEnabled).value_or(false);
     // Stored levels are taken as they are; only new writes clamp.
-    solarNightLevel_ = defaults_.getNumber(prefkeys::solarNightLevel).value_or(0.3);
-    solarDayLevel_ = defaults_.getNumber(prefkeys::solarDayLevel).value_or(1.0);
+    solarNightLevel_ = unlessNaN(defaults_.getNumber(prefkeys::solarNightLevel)).value_or(0.3);
+    solarDayLevel_ = unlessNaN(defaults_.getNumber(prefkeys::solarDayLevel)).value_or(1.0);
     // A pause in the past loads unchanged; the schedule engine clears it.
     solarPausedUntil_ = defaults_.getAs<StoredDate>(prefkeys::solarPausedUntil);
     auto theme = defaults_.getAs<std::string>(prefkeys::selectedTheme).value_or("haze");
@@ -78,7 +135,7 @@ void BrivioPreferences::setLevel(std::map<std::string, double>& map, const char*
                                  const std::string& key, double value) {
     willChange.emit();
     map[key] = clampLevel(value);
-    defaults_.set(storeKey, DoubleDictionary(map.begin(), map.end()));
+    store(storeKey, DoubleDictionary(map.begin(), map.end()));
 }
 
 void BrivioPreferences::setBrightnessInMemory(const std::string& key, double value) {
@@ -111,17 +168,17 @@ void BrivioPreferences::setVolume(const std::string& key, double value) {
 void BrivioPreferences::setExternalOverlayDimming(const std::string& key, bool enabled) {
     willChange.emit();
     externalOverlayDimmingByDisplay_[key] = enabled;
-    defaults_.set(prefkeys::externalOverlayDimming, BoolDictionary(externalOverlayDimmingByDisplay_.begin(),
-                                                                   externalOverlayDimmingByDisplay_.end()));
+    store(prefkeys::externalOverlayDimming,
+          BoolDictionary(externalOverlayDimmingByDisplay_.begin(), externalOverlayDimmingByDisplay_.end()));
 }
 
 void BrivioPreferences::setSyncLeaderKey(std::optional<std::string> key) {
     willChange.emit();
     syncLeaderKey_ = std::move(key);
     if (syncLeaderKey_)
-        defaults_.set(prefkeys::syncLeaderKey, *syncLeaderKey_);
+        store(prefkeys::syncLeaderKey, *syncLeaderKey_);
     else
-        defaults_.remove(prefkeys::syncLeaderKey);
+        erase(prefkeys::syncLeaderKey);
 }
 
 std::vector<BrightnessPreset> BrivioPreferences::globalPresets() const {
@@ -141,18 +198,18 @@ std::vector<BrightnessPreset> BrivioPreferences::globalPresets() const {
     return presets;
 }
 
-void BrivioPreferences::upsertPreset(const BrightnessPreset& preset) {
+bool BrivioPreferences::upsertPreset(const BrightnessPreset& preset) {
     auto presets = globalPresets();
     auto it = std::find_if(presets.begin(), presets.end(), [&](const auto& p) { return p.id == preset.id; });
     if (it != presets.end())
         *it = preset;
     else if (presets.size() >= maxPresetCount)
-        return;
+        return false;
     else
         presets.push_back(preset);
     willChange.emit();
     globalPresetList_ = std::move(presets);
-    writePresets();
+    return writePresets();
 }
 
 void BrivioPreferences::deletePreset(const Uuid& id) {
@@ -171,10 +228,10 @@ void BrivioPreferences::setActivePresetID(const std::optional<Uuid>& id) {
     willChange.emit();
     if (id) {
         globalActivePresetIDStr_ = id->toString();
-        defaults_.set(prefkeys::globalActivePreset, *globalActivePresetIDStr_);
+        store(prefkeys::globalActivePreset, *globalActivePresetIDStr_);
     } else {
         globalActivePresetIDStr_.reset();
-        defaults_.remove(prefkeys::globalActivePreset);
+        erase(prefkeys::globalActivePreset);
     }
 }
 
@@ -212,54 +269,65 @@ void BrivioPreferences::toggleSchedule(const Uuid& id) {
     writeSchedules();
 }
 
-void BrivioPreferences::keepUnreadable(std::optional<StoredValue>& unreadable, const char* key) {
-    if (!unreadable)
+void BrivioPreferences::keepUnreadable(const char* key) {
+    auto it = unreadable_.find(key);
+    if (it == unreadable_.end())
         return;
     std::string sideKey = std::string(key) + ".unreadable-" + compactUtcStamp(stampClock_());
-    defaults_.set(sideKey, std::move(*unreadable));
-    unreadable.reset();
+    StoredValue value = std::move(it->second);
+    unreadable_.erase(it);
+    defaults_.set(sideKey, std::move(value));
     logError(LogCategory::controller, "Stored {} could not be read; kept a copy under {} before replacing it",
              key, sideKey);
 }
 
-void BrivioPreferences::writePresets() {
+void BrivioPreferences::store(const char* key, StoredValue value) {
+    keepUnreadable(key);
+    defaults_.set(key, std::move(value));
+}
+
+void BrivioPreferences::erase(const char* key) {
+    keepUnreadable(key);
+    defaults_.remove(key);
+}
+
+bool BrivioPreferences::writePresets() {
     // When encoding fails the stored data stays; the in-memory list already holds the change.
     auto data = encodePresetList(globalPresetList_);
     if (!data)
-        return;
-    keepUnreadable(unreadablePresets_, prefkeys::globalPresets);
-    defaults_.set(prefkeys::globalPresets, std::move(*data));
+        return false;
+    store(prefkeys::globalPresets, std::move(*data));
+    return true;
 }
 
 void BrivioPreferences::writeSchedules() {
     auto data = encodeScheduleList(scheduleList_);
     if (!data)
         return;
-    keepUnreadable(unreadableSchedules_, prefkeys::schedules);
-    defaults_.set(prefkeys::schedules, std::move(*data));
+    store(prefkeys::schedules, std::move(*data));
 }
 
 void BrivioPreferences::setBrightnessStep(double step) {
     willChange.emit();
     brightnessStep_ = step;
-    defaults_.set(prefkeys::brightnessStep, step);
+    store(prefkeys::brightnessStep, step);
 }
 
 void BrivioPreferences::setShowSliderPercentage(bool show) {
     willChange.emit();
     showSliderPercentage_ = show;
-    defaults_.set(prefkeys::showSliderPercentage, show);
+    store(prefkeys::showSliderPercentage, show);
 }
 
 void BrivioPreferences::setSolarCurveEnabled(bool enabled) {
     willChange.emit();
     solarCurveEnabled_ = enabled;
-    defaults_.set(prefkeys::solarEnabled, enabled);
+    store(prefkeys::solarEnabled, enabled);
     if (!enabled)
         return;
     willChange.emit();
     solarPausedUntil_.reset();
-    defaults_.remove(prefkeys::solarPausedUntil);
+    erase(prefkeys::solarPausedUntil);
     setActivePresetID(std::nullopt);
 }
 
@@ -268,23 +336,23 @@ void BrivioPreferences::setSolarLevels(double night, double day) {
     solarNightLevel_ = clampLevel(night);
     willChange.emit();
     solarDayLevel_ = clampLevel(day);
-    defaults_.set(prefkeys::solarNightLevel, solarNightLevel_);
-    defaults_.set(prefkeys::solarDayLevel, solarDayLevel_);
+    store(prefkeys::solarNightLevel, solarNightLevel_);
+    store(prefkeys::solarDayLevel, solarDayLevel_);
 }
 
 void BrivioPreferences::setSolarPausedUntil(const std::optional<StoredDate>& until) {
     willChange.emit();
     solarPausedUntil_ = until;
     if (until)
-        defaults_.set(prefkeys::solarPausedUntil, *until);
+        store(prefkeys::solarPausedUntil, *until);
     else
-        defaults_.remove(prefkeys::solarPausedUntil);
+        erase(prefkeys::solarPausedUntil);
 }
 
 void BrivioPreferences::setSelectedTheme(SliderTheme theme) {
     willChange.emit();
     selectedTheme_ = theme;
-    defaults_.set(prefkeys::selectedTheme, std::string(rawValue(theme)));
+    store(prefkeys::selectedTheme, std::string(rawValue(theme)));
     setCurrentTheme(theme);
 }
 
@@ -308,7 +376,7 @@ bool BrivioPreferences::hasSeenWelcome() const {
 }
 
 void BrivioPreferences::setHasSeenWelcome(bool seen) {
-    defaults_.set(prefkeys::hasSeenWelcome, seen);
+    store(prefkeys::hasSeenWelcome, seen);
 }
 
 std::optional<std::int64_t> BrivioPreferences::shortcutKeyCode(ShortcutAction action) const {
@@ -320,11 +388,11 @@ std::optional<std::int64_t> BrivioPreferences::shortcutModifiers(ShortcutAction 
 }
 
 void BrivioPreferences::setShortcutKeyCode(ShortcutAction action, std::int64_t keyCode) {
-    defaults_.set(keyCodeKey(action), keyCode);
+    store(keyCodeKey(action), keyCode);
 }
 
 void BrivioPreferences::setShortcutModifiers(ShortcutAction action, std::int64_t modifiers) {
-    defaults_.set(modifiersKey(action), modifiers);
+    store(modifiersKey(action), modifiers);
 }
 
 double BrivioPreferences::storedLatitude() const {
@@ -336,8 +404,8 @@ double BrivioPreferences::storedLongitude() const {
 }
 
 void BrivioPreferences::setStoredLocation(double latitude, double longitude) {
-    defaults_.set(prefkeys::locationLatitude, latitude);
-    defaults_.set(prefkeys::locationLongitude, longitude);
+    store(prefkeys::locationLatitude, latitude);
+    store(prefkeys::locationLongitude, longitude);
 }
 
 } // namespace brivio

@@ -55,8 +55,11 @@ public:
     // stored; stored built-ins keep their own name but the built-in levels and icon).
     const std::vector<BrightnessPreset>& globalPresetList() const { return globalPresetList_; }
     std::vector<BrightnessPreset> globalPresets() const;
-    // Replaces the preset with the same id in place, else appends while fewer than six exist.
-    void upsertPreset(const BrightnessPreset& preset);
+    // Replaces the preset with the same id in place, else appends while fewer than six exist. True
+    // when the list holding the preset was stored; false when six exist already (nothing changes) or
+    // the list cannot be stored (a name that is not UTF-8, a list too large to read back), in which case
+    // the list in memory holds it and the stored one stays as it was.
+    bool upsertPreset(const BrightnessPreset& preset);
     // Built-ins are never removed; deleting the active preset clears the marker.
     void deletePreset(const Uuid& id);
 
@@ -114,11 +117,14 @@ private:
     void load();
     void setLevel(std::map<std::string, double>& map, const char* storeKey, const std::string& key,
                   double value);
-    void writePresets();
+    bool writePresets();
     void writeSchedules();
-    // Before the first write over stored data that could not be decoded, keep that data under a key
-    // of its own, so a single bad record does not cost the user every other one.
-    void keepUnreadable(std::optional<StoredValue>& unreadable, const char* key);
+    // Before the first write over stored data that could not be decoded, or that has another form
+    // than its key's, keep that data under a key of its own, so that nothing is lost unseen.
+    void keepUnreadable(const char* key);
+    // Every write of a known key goes through these two.
+    void store(const char* key, StoredValue value);
+    void erase(const char* key);
 
     KeyValueStore& defaults_;
     StampClock stampClock_;
@@ -142,8 +148,8 @@ private:
     bool scheduleCardExpanded_ = true;
     SliderTheme selectedTheme_ = SliderTheme::haze;
 
-    std::optional<StoredValue> unreadablePresets_;
-    std::optional<StoredValue> unreadableSchedules_;
+    // Stored values of known keys that could not be read, by key, until the key is first written.
+    std::map<std::string, StoredValue> unreadable_;
 };
 
 } // namespace brivio

@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 #include <functional>
 #include <gtest/gtest.h>
+#include <limits>
 
 namespace brivio {
 namespace {
@@ -223,8 +224,9 @@ TEST(Preferences, ScheduleListStopsAtFiveAndTogglesById) {
     EXPECT_EQ(reloaded.scheduleList()[1].trigger, ScheduleTrigger::sunset(-20));
 }
 
-// One bad record makes the whole list read as empty; the first write over it must not lose the rest.
-TEST(Preferences, UndecodableListIsCopiedAsideBeforeTheFirstWriteOverIt) {
+// One bad record makes the whole list read as empty, and a value of the wrong form reads as absent; the
+// first write over either must not lose it.
+TEST(Preferences, UnreadableValueIsCopiedAsideBeforeTheFirstWriteOverIt) {
     std::string badPresets = goodPresets.substr(0, goodPresets.size() - 1) + R"(,{"id":"x","name":"B"}])";
     std::string badSchedules = R"([{"id":"6F9619FF-8B86-D011-B42D-00C04FC964FF"}])";
     struct Case {
@@ -234,6 +236,9 @@ TEST(Preferences, UndecodableListIsCopiedAsideBeforeTheFirstWriteOverIt) {
     };
     std::vector<Case> cases{
         {keys::globalPresets, bytes(badPresets), [](auto& p) { p.upsertPreset(custom("new")); }},
+        // Readable, but not the form of the key.
+        {keys::perDisplayBrightness, std::string("D1=0.4"), [](auto& p) { p.setBrightness("D2", 0.5); }},
+        {keys::syncLeaderKey, std::int64_t{2}, [](auto& p) { p.setSyncLeaderKey(std::nullopt); }},
         {keys::globalPresets, std::string("not data"), [](auto& p) { p.deletePreset(Uuid::random()); }},
         {keys::schedules, bytes(badSchedules),
          [](auto& p) {
@@ -263,11 +268,21 @@ TEST(Preferences, UndecodableListIsCopiedAsideBeforeTheFirstWriteOverIt) {
 TEST(Preferences, FailedPresetEncodingKeepsTheStoredList) {
     MemoryKeyValueStore store;
     BrivioPreferences prefs(store);
-    prefs.upsertPreset(custom("ok"));
+    EXPECT_TRUE(prefs.upsertPreset(custom("ok")));
     auto before = store.get(keys::globalPresets);
-    prefs.upsertPreset(custom("bad \xff name"));
+    EXPECT_FALSE(prefs.upsertPreset(custom("bad \xff name")));
     EXPECT_EQ(prefs.globalPresets().size(), 5u) << "memory holds the change";
     EXPECT_EQ(store.get(keys::globalPresets), before);
+}
+
+TEST(Preferences, ALevelThatIsNotANumberReadsAsAbsent) {
+    MemoryKeyValueStore store;
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    store.set(keys::perDisplayBrightness, DoubleDictionary{{"D1", nan}, {"D2", 0.4}});
+    store.set(keys::solarNightLevel, nan);
+    BrivioPreferences prefs(store);
+    EXPECT_EQ(text(prefs.brightnessByDisplay()), "D2=0.4;");
+    EXPECT_EQ(prefs.solarNightLevel(), 0.3);
 }
 
 } // namespace

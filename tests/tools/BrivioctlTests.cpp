@@ -107,14 +107,45 @@ TEST_F(BrivioctlTest, PresetsStepAndSyncCarryOverRuns) {
     EXPECT_EQ(sim("preset delete Work").status, 2);
     EXPECT_EQ(sim("preset delete a").status, 0);
     EXPECT_EQ(sim("preset save d").status, 0);
+
+    // What cannot be stored is not reported as stored.
+    const std::pair<std::string, const char*> refused[] = {{"preset save \"$(printf '\\377')\"", "UTF-8"},
+                                                           {"preset save Work --brightness 0.9", "built in"}};
+    for (const auto& [command, why] : refused) {
+        auto r = sim(command);
+        EXPECT_EQ(r.status, 2) << command;
+        EXPECT_THAT(r.out, HasSubstr(why)) << command;
+        EXPECT_THAT(r.out, ::testing::Not(HasSubstr("Saved"))) << command;
+    }
+    EXPECT_THAT(sim("preset list").out, HasSubstr("Work             brightness 65%"));
 }
 
-TEST_F(BrivioctlTest, ScenarioErrorsNameTheField) {
+TEST_F(BrivioctlTest, ScenarioErrorsNameTheFieldOnOneLine) {
     std::string bad = config.path() + "/bad.json";
-    std::ofstream(bad) << R"({"displays": [{"name": "A", "ddc": {"vcp": {"0x10": [60]}}}]})";
-    auto r = run("--sim " + bad + " list");
-    EXPECT_EQ(r.status, 2);
-    EXPECT_THAT(r.out, HasSubstr("displays[0].ddc.vcp.0x10"));
+    const std::pair<std::string, const char*> cases[] = {
+        {R"({"displays": [{"name": "A", "ddc": {"vcp": {"0x10": [60]}}}]})", "displays[0].ddc.vcp.0x10"},
+        {R"({"displays": [{"name": "A", "vendor": 1e400}]})", "displays[0].vendor"},
+        {"{\"displays\": [{\"name\": \"A\", \"x\\ny\": 1}]}", "displays[0].x\\ny"}};
+    for (const auto& [text, field] : cases) {
+        std::ofstream(bad) << text;
+        auto r = testing::runBrivioctl("--sim " + bad + " list", "", true);
+        EXPECT_EQ(r.status, 2) << text;
+        EXPECT_THAT(r.err, HasSubstr(bad + ": " + field + ": expected")) << text;
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    }
+}
+
+TEST_F(BrivioctlTest, EventsStillToComeDoNotHoldACommandBack) {
+    std::string file = config.path() + "/later.json";
+    std::ofstream(file) << R"({"displays": [{"name": "Plain", "vendor": 1, "product": 2}],
+        "events": [{"atMs": 7200000, "unplug": 0}]})";
+    auto r = run("--sim " + file + " --config " + config.path() + " set 1 brightness 40%");
+    EXPECT_EQ(r.status, 0) << r.out;
+    std::string trace = config.path() + "/trace.txt";
+    auto later =
+        run("--sim " + file + " --config " + config.path() + " --trace " + trace + " --advance 3h list");
+    EXPECT_EQ(later.status, 0) << later.out;
+    EXPECT_THAT(lastTraceLine(trace, "plug"), StartsWith("7200000 plug"));
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <fmt/format.h>
 #include <iostream>
+#include <nlohmann/json.hpp>
+#include <stdexcept>
 
 namespace brivio::cli {
 
@@ -40,6 +42,15 @@ BrightnessPreset requirePreset(Session& session, const std::string& word) {
     if (!preset)
         throw UsageError(fmt::format("'{}' is not a preset (see 'brivioctl preset list')", word));
     return *preset;
+}
+
+bool isUtf8(const std::string& text) {
+    try {
+        (void)nlohmann::json(text).dump();
+        return true;
+    } catch (const nlohmann::json::exception&) {
+        return false;
+    }
 }
 
 std::string percent(double level) {
@@ -86,9 +97,18 @@ int savePreset(Session& session, const PresetWords& words) {
         if (auto it = map.find(displays.front().identity.stableKey()); it != map.end())
             brightness = it->second;
     }
+    if (!isUtf8(words.name))
+        throw UsageError("a preset's name must be UTF-8 text");
     auto presets = prefs.globalPresets();
     if (auto existing = findPreset(presets, trimWhitespace(words.name))) {
-        prefs.upsertPreset(editPreset(*existing, words.name, brightness, contrast, volume));
+        // Their levels are fixed; "Updated" would report a change that did not happen.
+        if (isBuiltInPresetID(existing->id))
+            throw UsageError(fmt::format("'{}' is built in and its levels cannot change; save them under "
+                                         "a new name",
+                                         existing->name));
+        if (!prefs.upsertPreset(editPreset(*existing, words.name, brightness, contrast, volume)))
+            throw std::runtime_error(
+                fmt::format("preset {} could not be stored; nothing was changed", existing->name));
         std::cout << fmt::format("Updated preset {}\n", existing->name);
         return 0;
     }
@@ -97,7 +117,9 @@ int savePreset(Session& session, const PresetWords& words) {
         throw UsageError("a preset needs a name");
     if (presets.size() >= maxPresetCount)
         throw UsageError(fmt::format("there are already {} presets; delete one first", maxPresetCount));
-    prefs.upsertPreset(*preset);
+    if (!prefs.upsertPreset(*preset))
+        throw std::runtime_error(
+            fmt::format("preset {} could not be stored; nothing was saved", preset->name));
     std::cout << fmt::format("Saved preset {}\n", preset->name);
     return 0;
 }

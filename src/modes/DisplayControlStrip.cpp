@@ -99,6 +99,30 @@ struct DisplayControlStrip::State {
         changed.emit(PendingKind::rotation);
     }
 
+    void revertUnconfirmed() {
+        // A display that left may have handed its number to another one; never turn or switch that.
+        bool same = manager.stillNames(number(), display.identity);
+        if (view.previousMode) {
+            if (same)
+                revertMode(*view.previousMode);
+            else
+                forget(PendingKind::mode);
+        }
+        if (view.previousRotation) {
+            if (same)
+                revertRotation(*view.previousRotation);
+            else
+                forget(PendingKind::rotation);
+        }
+    }
+
+    void forget(PendingKind kind) {
+        bool rotation = kind == PendingKind::rotation;
+        stop(rotation ? rotationRevertTask : revertTask);
+        rotation ? view.previousRotation.reset() : view.previousMode.reset();
+        changed.emit(kind);
+    }
+
     void revertRotation(int angle) {
         stop(rotationRevertTask);
         view.previousRotation.reset();
@@ -152,6 +176,9 @@ void DisplayControlStrip::keepRotation() {
 }
 void DisplayControlStrip::revertRotation(int angle) {
     state_->revertRotation(angle);
+}
+void DisplayControlStrip::revertUnconfirmed() {
+    state_->revertUnconfirmed();
 }
 
 ModeList DisplayControlStrip::refreshOptions() const {

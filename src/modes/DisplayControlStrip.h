@@ -64,6 +64,10 @@ public:
     // from it rather than assumed.
     void revertRotation(int angle);
 
+    // Undoes every unconfirmed change now, for a way out that cannot wait for the countdown (the
+    // command line interrupted): nobody confirmed it.
+    void revertUnconfirmed();
+
     ModeList refreshOptions() const;
     bool hasBothScaleKinds() const;
     // Switches to the nearest mode of the other kind, if there is one.

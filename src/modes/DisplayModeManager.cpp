@@ -117,13 +117,20 @@ std::optional<DisplayResolutionMode> DisplayModeManager::currentMode(DisplayNumb
     if (!current)
         return std::nullopt;
     auto all = allModes(display);
+    // The platform's own mode when it is listed: 59.94 Hz beside 60 Hz is either one of them.
+    if (current->handle != 0)
+        for (const auto& m : all)
+            if (m.cgMode.handle == current->handle && sameSize(m, *current))
+                return m;
+    // Otherwise the same size at the nearest rate; the first of equally near ones.
+    const DisplayResolutionMode* nearest = nullptr;
     for (const auto& m : all)
-        if (sameSize(m, *current) && std::abs(m.refreshRate - current->refreshRate) < 0.5)
-            return m;
-    for (const auto& m : all)
-        if (sameSize(m, *current))
-            return m;
-    return std::nullopt;
+        if (sameSize(m, *current) && (!nearest || std::abs(m.refreshRate - current->refreshRate) <
+                                                      std::abs(nearest->refreshRate - current->refreshRate)))
+            nearest = &m;
+    if (!nearest)
+        return std::nullopt;
+    return *nearest;
 }
 
 bool DisplayModeManager::switchToMode(DisplayNumber display, const DisplayResolutionMode& mode) const {

@@ -134,6 +134,21 @@ TEST(ModeRevert, DisplayLeavingDuringTheCountdown) {
     EXPECT_FALSE(back.strip->modeBanner());
 }
 
+TEST(ModeRevert, AWayOutThatCannotWaitRevertsEverythingUnconfirmedAtOnce) {
+    StripRig rig;
+    rig.strip->applyMode(rig.mode(1));
+    rig.strip->applyRotation(90);
+    rig.seconds(3);
+    rig.strip->revertUnconfirmed();
+    EXPECT_EQ(rig.server.current->handle, rig.raw[0].handle);
+    EXPECT_EQ(rig.registry.calls.back(), "1 Rotation 0");
+    EXPECT_FALSE(rig.strip->modeBanner());
+    EXPECT_FALSE(rig.strip->rotationBanner());
+    auto calls = rig.registry.calls.size();
+    rig.seconds(10);
+    EXPECT_EQ(rig.registry.calls.size(), calls) << "the countdowns are over";
+}
+
 TEST(RotationRevert, CountsDownIndependentlyOfModes) {
     StripRig rig;
     rig.strip->applyRotation(90);

@@ -60,7 +60,9 @@ TEST_F(ModeCommandsTest, ChangesRevertUnlessKept) {
         EXPECT_THAT(r.out, HasSubstr(c.says)) << c.command;
         EXPECT_EQ(traced(c.kind), c.trace) << c.command;
         bool asked = std::string(c.command).find("--keep") == std::string::npos;
-        EXPECT_EQ(r.out.find("Keep this display mode? (0s)") != std::string::npos, asked) << c.command;
+        std::string question =
+            std::string(c.kind) == "mode" ? "Keep the display changes? (0s)" : "Keep the rotation? (0s)";
+        EXPECT_EQ(r.out.find(question) != std::string::npos, asked) << c.command;
     }
     // What was kept is still there in the next run, as a window server keeps it.
     EXPECT_THAT(sim("modes 1").out, HasSubstr("*   3  1920 \u00d7 1080 HiDPI"));

@@ -12,8 +12,6 @@ namespace brivio::cli {
 
 namespace {
 
-constexpr const char* keepQuestion = "Keep this display mode?";
-
 // Labels as typed: "×" or "x" between the numbers, spaces and case ignored.
 std::string normalizedLabel(std::string text) {
     for (std::string_view times : {" \u00d7 ", "\u00d7"})
@@ -56,17 +54,24 @@ int confirm(Session& session, DisplayControlStrip& strip, PendingKind kind, bool
         std::cout << fmt::format("Now {}.\n", describe());
         return 0;
     }
-    auto remaining = [&] {
-        return kind == PendingKind::mode ? strip.state().revertCountdown
-                                         : strip.state().rotationRevertCountdown;
-    };
-    std::cout << fmt::format("{} ({}s)\n", keepQuestion, remaining()) << std::flush;
+    // The panel's own banner: "Keep the display changes? (10s)" or "Keep the rotation? (10s)".
+    auto banner = [&] { return kind == PendingKind::mode ? strip.modeBanner() : strip.rotationBanner(); };
+    std::cout << banner().value_or("") << "\n" << std::flush;
     auto ticks = strip.changed().subscribe([&](PendingKind changed) {
         if (changed == kind && strip.state().pending(kind))
-            std::cout << fmt::format("{} ({}s)\n", keepQuestion, remaining()) << std::flush;
+            std::cout << banner().value_or("") << "\n" << std::flush;
     });
     // The simulated desk has nobody to answer, so its countdown runs out in virtual time.
-    session.settle();
+    try {
+        session.settle();
+    } catch (...) {
+        // Interrupted (Ctrl-C, a kill, the terminal closed): nobody confirmed the change, and the
+        // countdown cannot outlive the run.
+        ticks.reset();
+        strip.revertUnconfirmed();
+        std::cout << fmt::format("Not confirmed: reverted to {}.\n", describe()) << std::flush;
+        throw;
+    }
     std::cout << fmt::format("Not confirmed: reverted to {}.\n", describe());
     return 0;
 }

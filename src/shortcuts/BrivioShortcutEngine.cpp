@@ -8,13 +8,14 @@ namespace brivio {
 
 namespace {
 
-// As the platform reads an integer setting: whole numbers of any stored numeric form, else 0.
-std::int64_t storedInteger(const KeyValueStore& defaults, const char* key) {
+// Whole numbers of any stored numeric form, else `absent`: a missing key code is no shortcut, unlike a
+// stored 0, which is the A key.
+std::int64_t storedInteger(const KeyValueStore& defaults, const char* key, std::int64_t absent) {
     if (auto i = defaults.getAs<std::int64_t>(key))
         return *i;
     if (auto d = defaults.getNumber(key); d && std::isfinite(*d) && std::fabs(*d) < 1e15)
         return std::int64_t(*d);
-    return 0;
+    return absent;
 }
 
 } // namespace
@@ -46,8 +47,8 @@ void BrivioShortcutEngine::start() {
 void BrivioShortcutEngine::reload() {
     std::vector<std::int64_t> config;
     for (const StoredShortcut& s : storedShortcuts) {
-        config.push_back(storedInteger(defaults_, s.keyCodeKey));
-        config.push_back(storedInteger(defaults_, s.modifiersKey));
+        config.push_back(storedInteger(defaults_, s.keyCodeKey, noShortcut));
+        config.push_back(storedInteger(defaults_, s.modifiersKey, 0));
     }
     if (config == lastConfig_)
         return;

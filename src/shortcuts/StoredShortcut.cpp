@@ -17,8 +17,8 @@ std::uint32_t hotKeyModifiers(std::int64_t stored) {
 
 std::optional<std::uint32_t> registrableKeyCode(std::int64_t stored) {
     // Key codes fit in a byte on every keyboard; a larger stored value would otherwise be cut down to
-    // some unrelated key when narrowed.
-    if (stored < 1 || stored > 0xFFFF)
+    // some unrelated key when narrowed. 0 is the A key.
+    if (stored < 0 || stored > 0xFFFF)
         return std::nullopt;
     return std::uint32_t(stored);
 }

@@ -37,8 +37,11 @@ inline constexpr std::array<StoredShortcut, 2> storedShortcuts{{
 
 // The registration's modifier mask from the stored bits; bits other than the four are dropped.
 std::uint32_t hotKeyModifiers(std::int64_t storedModifiers);
-// The key code to register, or nothing when no shortcut is set: 0 (also what an absent key reads as),
-// negative values, and codes no keyboard has.
+// What the recorder stores, and an absent key code reads as, when no shortcut is set.
+inline constexpr std::int64_t noShortcut = -1;
+
+// The key code to register, or nothing when no shortcut is set: negative values and codes no keyboard
+// has. 0 is a key like any other (A).
 std::optional<std::uint32_t> registrableKeyCode(std::int64_t storedKeyCode);
 
 } // namespace brivio

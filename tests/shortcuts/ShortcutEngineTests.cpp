@@ -54,8 +54,8 @@ TEST_F(Shortcuts, StoredCombinationsBecomeRegistrations) {
          downArrow,
          0x40000 | 0x80000,
          {reg(upArrow, 0x300, 100), reg(downArrow, 0x1800, 101)}},
-        // The A key reads like an absent value; -1 is a cleared recorder.
-        {"key code 0 and -1", 0, 0xC0000, -1, 0, {}},
+        // 0 is the A key; -1 is a cleared recorder.
+        {"key code 0 and -1", 0, 0xC0000, -1, 0, {reg(0, 0x1800, 100)}},
         // Caps Lock (0x10000) and Fn (0x800000) are not part of the mask.
         {"other modifier bits",
          49,
@@ -80,9 +80,10 @@ TEST_F(Shortcuts, StoredCombinationsBecomeRegistrations) {
         EXPECT_EQ(hotKeys.registrations(), c.expected);
         EXPECT_EQ(engine->refs().size(), c.expected.size());
     }
-    // Nothing stored at all: nothing registered, no defaults.
+    // Nothing stored at all (or only modifiers): nothing registered, no defaults.
     engine.reset();
     MemoryKeyValueStore empty;
+    empty.set(prefkeys::brightnessUpModifiers, std::int64_t{0x40000});
     BrivioShortcutEngine fresh(loop, hotKeys, empty, steps);
     fresh.start();
     EXPECT_TRUE(hotKeys.registrations().empty());

@@ -48,6 +48,50 @@ bool isEscape(const QKeyEvent& event) {
     return event.key() == Qt::Key_Escape || event.nativeVirtualKey() == escapeKeysym;
 }
 
+// A modifier pressed on its own: the combination is still being held down.
+bool isModifierKey(const QKeyEvent& event) {
+    switch (event.key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Meta:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Shift turns a digit into another character, which no shortcut key matches.
+bool isShiftedDigit(const QKeyEvent& event) {
+    if (!(event.modifiers() & Qt::ShiftModifier))
+        return false;
+    // The digit row's X key codes (1 to 0), whatever the layout prints on it.
+    if (event.nativeScanCode() >= 10 && event.nativeScanCode() <= 19)
+        return true;
+    switch (event.key()) {
+    case Qt::Key_Exclam:
+    case Qt::Key_At:
+    case Qt::Key_NumberSign:
+    case Qt::Key_Dollar:
+    case Qt::Key_Percent:
+    case Qt::Key_AsciiCircum:
+    case Qt::Key_Ampersand:
+    case Qt::Key_Asterisk:
+    case Qt::Key_ParenLeft:
+    case Qt::Key_ParenRight:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 ShortcutRecorderButton::ShortcutRecorderButton(BrivioPreferences& preferences, ShortcutAction action,
@@ -97,6 +141,7 @@ void ShortcutRecorderButton::startRecording() {
     if (recording_)
         return;
     recording_ = true;
+    refusal_.clear();
     // Every key press of the app, wherever the focus is, like the panel's own keys.
     qApp->installEventFilter(this);
     refresh();
@@ -107,6 +152,7 @@ void ShortcutRecorderButton::stopRecording() {
         return;
     qApp->removeEventFilter(this);
     recording_ = false;
+    refusal_.clear();
     refresh();
 }
 
@@ -146,9 +192,16 @@ bool ShortcutRecorderButton::handleKeyPress(const QKeyEvent& event) {
     }
     std::int64_t mods = storedModifiers(event);
     // A shortcut needs a modifier; plain keys (and a modifier key on its own) go on to the focus.
-    auto code = keyCodeForEvent(event);
-    if (mods == 0 || !code)
+    if (mods == 0 || isModifierKey(event))
         return false;
+    auto code = keyCodeForEvent(event);
+    if (!code) {
+        // Said on the button rather than ignored: the user would wait for a shortcut that never comes.
+        refusal_ = isShiftedDigit(event) ? QStringLiteral("Shift with a digit can't be used")
+                                         : QStringLiteral("This key can't be used");
+        refresh();
+        return true;
+    }
     stopRecording();
     preferences_.setShortcutKeyCode(action_, *code);
     preferences_.setShortcutModifiers(action_, mods);
@@ -161,7 +214,7 @@ bool ShortcutRecorderButton::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride) {
         // Keys the recorder will take must reach it as presses, not trigger the app's shortcuts.
         auto& key = static_cast<QKeyEvent&>(*event);
-        if (isEscape(key) || (storedModifiers(key) != 0 && keyCodeForEvent(key))) {
+        if (isEscape(key) || (storedModifiers(key) != 0 && !isModifierKey(key))) {
             event->accept();
             return true;
         }
@@ -184,7 +237,7 @@ void ShortcutRecorderButton::hideEvent(QHideEvent* event) {
 void ShortcutRecorderButton::refresh() {
     std::int64_t code = keyCode();
     if (recording_)
-        setText(QStringLiteral("Press keys…"));
+        setText(refusal_.isEmpty() ? QStringLiteral("Press keys…") : refusal_);
     else if (code < 0)
         setText(QStringLiteral("Record Shortcut"));
     else

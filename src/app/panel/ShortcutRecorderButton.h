@@ -47,6 +47,7 @@ private:
     ShortcutAction action_;
     QToolButton* clear_;
     bool recording_ = false;
+    QString refusal_; // why the last combination pressed while recording cannot be a shortcut
     Signal<const std::string&>::Subscription storeChanged_;
 };
 

@@ -174,6 +174,27 @@ private Q_SLOTS:
         QVERIFY(!up->isRecording());
     }
 
+    void recorderSaysWhyACombinationCannotBeUsedAndTheAKeyWorks() {
+        Page page;
+        page.desk.services->startShortcuts();
+        auto* up = page.recorder("IncreaseBrightnessRecorder");
+        up->click();
+        // Shift makes "!" of the digit row's 1 (X key code 10), which no shortcut key matches.
+        QKeyEvent shifted(QEvent::KeyPress, Qt::Key_Exclam, Qt::ControlModifier | Qt::ShiftModifier, 10, 0x21,
+                          0);
+        QApplication::sendEvent(up, &shifted);
+        QVERIFY(up->isRecording());
+        QCOMPARE(up->text(), QStringLiteral("Shift with a digit can't be used"));
+        QTest::keyClick(up, Qt::Key_Home, Qt::ControlModifier);
+        QCOMPARE(up->text(), QStringLiteral("This key can't be used"));
+        QTest::keyClick(up, Qt::Key_A, Qt::ControlModifier | Qt::AltModifier);
+        QCOMPARE(up->text(), QStringLiteral("⌃⌥A"));
+        page.desk.settle();
+        auto registrations = page.desk.sim->hotKeys().registrations();
+        QCOMPARE(registrations.size(), std::size_t(1));
+        QCOMPARE(registrations[0].keyCode, 0u);
+    }
+
     void reportGoesToTheMailProgramAndTheClipboard() {
         Page page;
         MailCatcher mail;

@@ -89,6 +89,8 @@ void RealLoop::onTerminationSignal(Callback callback) {
     sigemptyset(&mask);
     sigaddset(&mask, SIGTERM);
     sigaddset(&mask, SIGINT);
+    // The terminal that started the run was closed: the same orderly end, or gamma stays dimmed.
+    sigaddset(&mask, SIGHUP);
     sigprocmask(SIG_BLOCK, &mask, nullptr);
     signalFd_ = signalfd(-1, &mask, SFD_NONBLOCK | SFD_CLOEXEC);
     if (signalFd_ < 0)

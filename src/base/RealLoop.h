@@ -27,7 +27,7 @@ public:
     void postFromAnyThread(Callback callback);
     bool watchFd(int fd, std::uint32_t events, FdCallback callback) override;
     void unwatchFd(int fd) override;
-    // SIGTERM and SIGINT stop being fatal and call `callback` on the loop instead.
+    // SIGTERM, SIGINT and SIGHUP stop being fatal and call `callback` on the loop instead.
     void onTerminationSignal(Callback callback);
 
     // Runs until `quit()`; returns at once if the loop could not be set up.

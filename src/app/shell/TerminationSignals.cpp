@@ -34,11 +34,14 @@ TerminationSignals::TerminationSignals(QObject* parent) : QObject(parent) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    // Closing the terminal that started the agent: the same orderly end, or gamma stays dimmed.
+    sigaction(SIGHUP, &action, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
     signal(SIGTERM, SIG_DFL);
     signal(SIGINT, SIG_DFL);
+    signal(SIGHUP, SIG_DFL);
 }
 
 } // namespace brivio

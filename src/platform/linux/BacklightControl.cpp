@@ -1,6 +1,7 @@
 #include "platform/linux/BacklightControl.h"
 
 #include "base/Log.h"
+#include "platform/linux/SysfsFiles.h"
 #include "platform/linux/SystemBus.h"
 
 #include <algorithm>
@@ -56,7 +57,7 @@ BacklightControl::BacklightControl(LinuxDisplays& displays, BacklightScanner sca
       writeFile_(std::move(writeFile)) {}
 
 bool BacklightControl::writeSysfsNumber(const std::filesystem::path& file, std::uint64_t raw) {
-    const int fd = ::open(file.c_str(), O_WRONLY | O_CLOEXEC);
+    const int fd = sysfs::openForWriting(file);
     if (fd < 0)
         return false;
     const std::string text = std::to_string(raw) + "\n";

@@ -1,16 +1,66 @@
 #include "platform/linux/SysfsFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
-#include <fstream>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace brivio::sysfs {
 
-std::optional<std::string> readLine(const std::filesystem::path& file) {
-    std::ifstream in(file);
-    std::string line;
-    if (!in || !std::getline(in, line))
+namespace {
+
+// Non-blocking, so that opening a FIFO does not wait for a writer; only regular files are kept.
+int openRegular(const std::filesystem::path& file, int access) {
+    const int fd = ::open(file.c_str(), access | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    return fd;
+}
+
+// At most `limit` bytes; absent when the file cannot be opened or read.
+std::optional<std::string> readUpTo(const std::filesystem::path& file, std::size_t limit) {
+    const int fd = openRegular(file, O_RDONLY);
+    if (fd < 0)
         return std::nullopt;
+    std::string data;
+    // sysfs files report a size of 4096 whatever they hold, so read until the end or the limit.
+    char buffer[4096];
+    bool failed = false;
+    while (data.size() < limit) {
+        const ssize_t n = ::read(fd, buffer, std::min(sizeof buffer, limit - data.size()));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            failed = n < 0;
+            break;
+        }
+        data.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    if (failed && data.empty())
+        return std::nullopt;
+    return data;
+}
+
+} // namespace
+
+std::optional<std::string> readLine(const std::filesystem::path& file) {
+    // One byte more than a line may hold tells a long line from one that ends at the limit.
+    auto data = readUpTo(file, maxLineBytes + 1);
+    if (!data || data->empty())
+        return std::nullopt;
+    auto end = data->find('\n');
+    if (end == std::string::npos && data->size() > maxLineBytes)
+        return std::nullopt;
+    std::string line = data->substr(0, end);
     auto first = line.find_first_not_of(" \t\r");
     if (first == std::string::npos)
         return std::string{};
@@ -30,17 +80,14 @@ std::optional<std::uint64_t> readNumber(const std::filesystem::path& file) {
 }
 
 std::vector<std::uint8_t> readBytes(const std::filesystem::path& file, std::size_t limit) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::uint8_t> bytes;
-    if (!in)
-        return bytes;
-    // sysfs files report a size of 4096 whatever they hold, so read until the end.
-    char buffer[4096];
-    while (bytes.size() < limit && in) {
-        in.read(buffer, static_cast<std::streamsize>(std::min(sizeof buffer, limit - bytes.size())));
-        bytes.insert(bytes.end(), buffer, buffer + in.gcount());
-    }
-    return bytes;
+    auto data = readUpTo(file, limit);
+    if (!data)
+        return {};
+    return {data->begin(), data->end()};
+}
+
+int openForWriting(const std::filesystem::path& file) {
+    return openRegular(file, O_WRONLY);
 }
 
 std::optional<std::filesystem::path> linkTarget(const std::filesystem::path& link) {

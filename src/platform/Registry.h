@@ -31,6 +31,10 @@ struct PropertyValue {
     const PropertyDictionary* asDictionary() const { return std::get_if<PropertyDictionary>(&value); }
 };
 
+// Published by a service that carries exactly one display: that display's number. The display is then
+// tied to this service and no other, whatever numbers other services publish.
+inline constexpr const char* displayNumberProperty = "DisplayNumber";
+
 // A service found by class. Plain values: nothing needs to be released.
 struct RegistryService {
     RegistryID registryID = 0;

@@ -104,10 +104,12 @@ bool DisplayBuses::edidMatches(int bus, const std::vector<std::uint8_t>& edid) {
 std::optional<TiedBus> DisplayBuses::busFor(const DrmConnector& connector,
                                             const std::vector<DrmConnector>& all) {
     // Forget monitors that went, so that one plugged in again is checked afresh.
+    std::map<std::string_view, const DrmConnector*> byName;
+    for (const auto& c : all)
+        byName.emplace(c.name, &c);
     for (auto it = known_.begin(); it != known_.end();) {
-        auto c =
-            std::find_if(all.begin(), all.end(), [&](const DrmConnector& x) { return x.name == it->first; });
-        bool stays = c != all.end() && c->connected && c->edidBytes == it->second.edid;
+        auto c = byName.find(it->first);
+        bool stays = c != byName.end() && c->second->connected && c->second->edidBytes == it->second.edid;
         it = stays ? std::next(it) : known_.erase(it);
     }
     if (!connector.connected)

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxDisplays.h"
 
+#include "platform/linux/DisplaySerial.h"
+
 #include <algorithm>
 
 namespace brivio {
@@ -8,7 +10,14 @@ LinuxDisplays::LinuxDisplays(DrmConnectorScanner scanner) : scanner_(std::move(s
     refresh();
 }
 
+void LinuxDisplays::refreshForEnumeration() {
+    if (!unusedScan_)
+        refresh();
+    unusedScan_ = false;
+}
+
 void LinuxDisplays::refresh() {
+    unusedScan_ = true;
     auto connectors = scanner_.scan();
     for (const auto& c : connectors)
         units_.try_emplace(c.name, static_cast<std::uint32_t>(units_.size()));
@@ -16,6 +25,14 @@ void LinuxDisplays::refresh() {
     registryIDs_.update(connectors);
 
     connectors_ = connectors;
+    std::map<std::tuple<std::uint16_t, std::uint16_t, std::uint32_t>, int> serialCounts;
+    for (const auto& c : connectors)
+        if (c.connected && c.edid && c.edid->serial != 0)
+            ++serialCounts[{c.edid->vendorId, c.edid->productId, c.edid->serial}];
+    for (const auto& [serial, count] : serialCounts)
+        if (count > 1)
+            sharedSerials_.insert(serial);
+
     std::vector<LinuxDisplay> next;
     for (auto& c : connectors) {
         if (!c.connected)
@@ -24,6 +41,9 @@ void LinuxDisplays::refresh() {
         d.number = *numbers_.numberOf(c.name);
         d.registryID = *registryIDs_.numberOf(c.name);
         d.unit = units_.at(c.name);
+        if (c.edid)
+            d.serial = displaySerial(
+                *c.edid, sharedSerials_.count({c.edid->vendorId, c.edid->productId, c.edid->serial}) > 0);
         d.connector = std::move(c);
         next.push_back(std::move(d));
     }

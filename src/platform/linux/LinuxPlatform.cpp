@@ -14,7 +14,8 @@ LinuxWindowSystem::LinuxWindowSystem(LinuxWindowServer& server, LinuxDisplays& d
 
 std::vector<Screen> LinuxWindowSystem::screens() {
     std::vector<Screen> out;
-    for (DisplayNumber n : server_.activeDisplays().value_or(std::vector<DisplayNumber>{})) {
+    // Asked for every display's name and frame rate: the last scan, not a new one each time.
+    for (DisplayNumber n : server_.currentActiveDisplays()) {
         Screen s;
         s.number = n;
         s.frame = server_.bounds(n);

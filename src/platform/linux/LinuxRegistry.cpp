@@ -12,10 +12,11 @@ PropertyDictionary propertiesOf(const LinuxDisplay& d, std::optional<int> bus) {
     PropertyDictionary p;
     p["DRMConnectorName"] = PropertyValue{c.name};
     p["DisplayUnit"] = PropertyValue{std::int64_t{d.unit}};
+    p[displayNumberProperty] = PropertyValue{std::int64_t{d.number}};
     if (c.edid) {
         p["DisplayVendorID"] = PropertyValue{std::int64_t{c.edid->vendorId}};
         p["DisplayProductID"] = PropertyValue{std::int64_t{c.edid->productId}};
-        p["DisplaySerialNumber"] = PropertyValue{std::int64_t{c.edid->serial}};
+        p["DisplaySerialNumber"] = PropertyValue{std::int64_t{d.serial}};
     }
     if (!c.edidBytes.empty())
         p["EDID"] = PropertyValue{c.edidBytes};
@@ -35,30 +36,34 @@ ServiceListing LinuxRegistry::matchingServices(std::string_view className) {
     ServiceListing listing;
     if (className != drmConnectorClass)
         return listing;
-    displays_.refresh();
     for (const auto& d : displays_.displays())
         listing.services.push_back({d.registryID, drmConnectorClass});
     return listing;
+}
+
+std::optional<int> LinuxRegistry::busOf(const LinuxDisplay& d) {
+    if (!buses_)
+        return d.connector.i2cBus;
+    auto tied = buses_->busFor(d.connector, displays_.connectors());
+    return tied ? std::optional<int>(tied->bus) : std::nullopt;
 }
 
 std::optional<PropertyDictionary> LinuxRegistry::properties(const RegistryService& service) {
     auto d = displays_.findService(service.registryID);
     if (!d)
         return std::nullopt;
-    std::optional<int> bus = d->connector.i2cBus;
-    if (buses_) {
-        auto tied = buses_->busFor(d->connector, displays_.connectors());
-        bus = tied ? std::optional<int>(tied->bus) : std::nullopt;
-    }
-    return propertiesOf(*d, bus);
+    return propertiesOf(*d, busOf(*d));
 }
 
 std::optional<PropertyValue> LinuxRegistry::property(const RegistryService& service, std::string_view key) {
-    auto all = properties(service);
-    if (!all)
+    auto d = displays_.findService(service.registryID);
+    if (!d)
         return std::nullopt;
-    auto it = all->find(std::string(key));
-    if (it == all->end())
+    // Only the bus keys need the bus (which may take an EDID check on first use).
+    const bool needsBus = key == "I2CBus" || key == "IOAVServiceUserInterfaceSupported";
+    auto all = propertiesOf(*d, needsBus ? busOf(*d) : std::nullopt);
+    auto it = all.find(std::string(key));
+    if (it == all.end())
         return std::nullopt;
     return it->second;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The hardware registry from the DRM connectors: one service of class "DRMConnector" per connected
-// monitor, publishing its EDID numbers, its unit, the EDID itself and, when a bus is tied to the
-// monitor, that it carries an I2C channel.
+// monitor, publishing its EDID numbers, its serial number, its unit, the display it shows (a connector
+// carries exactly one monitor), the EDID itself and, when a bus is tied to the monitor, that it carries
+// an I2C channel.
 
 #include "platform/Registry.h"
 #include "platform/linux/DisplayBuses.h"
@@ -16,7 +17,7 @@ public:
     // Without `buses`, a connector's DDC bus is published as it is; with them, only a tied bus.
     explicit LinuxRegistry(LinuxDisplays& displays, DisplayBuses* buses = nullptr);
 
-    // Scans the connectors again; only "DRMConnector" has services.
+    // The connectors of the last scan; only "DRMConnector" has services.
     ServiceListing matchingServices(std::string_view className) override;
     std::optional<PropertyDictionary> properties(const RegistryService& service) override;
     std::optional<PropertyValue> property(const RegistryService& service, std::string_view key) override;
@@ -28,6 +29,8 @@ public:
                             std::int32_t value) override;
 
 private:
+    std::optional<int> busOf(const LinuxDisplay& display);
+
     LinuxDisplays& displays_;
     DisplayBuses* buses_;
 };

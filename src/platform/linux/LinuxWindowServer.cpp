@@ -158,7 +158,11 @@ void LinuxWindowServer::handleRandrEvents() {
 }
 
 std::optional<std::vector<DisplayNumber>> LinuxWindowServer::activeDisplays() {
-    displays_.refresh();
+    displays_.refreshForEnumeration();
+    return currentActiveDisplays();
+}
+
+std::vector<DisplayNumber> LinuxWindowServer::currentActiveDisplays() const {
     std::vector<DisplayNumber> numbers;
     for (const auto& d : displays_.displays()) {
         // An output the X server keeps dark is not drawn on, whatever the kernel says.
@@ -170,7 +174,6 @@ std::optional<std::vector<DisplayNumber>> LinuxWindowServer::activeDisplays() {
 }
 
 std::optional<std::vector<DisplayNumber>> LinuxWindowServer::onlineDisplays() {
-    displays_.refresh();
     std::vector<DisplayNumber> numbers;
     for (const auto& d : displays_.displays())
         if (numbers.size() < maxDisplays)
@@ -194,8 +197,8 @@ std::uint32_t LinuxWindowServer::modelNumber(DisplayNumber display) {
 }
 
 std::uint32_t LinuxWindowServer::serialNumber(DisplayNumber display) {
-    auto edid = edidOf(display);
-    return edid ? edid->serial : 0;
+    auto d = displays_.find(display);
+    return d ? d->serial : 0;
 }
 
 std::uint32_t LinuxWindowServer::unitNumber(DisplayNumber display) {

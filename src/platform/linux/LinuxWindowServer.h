@@ -33,9 +33,12 @@ public:
     LinuxWindowServer(const LinuxWindowServer&) = delete;
     LinuxWindowServer& operator=(const LinuxWindowServer&) = delete;
 
-    // The lists scan the connectors again, so they are current even without hot-plug events.
+    // An enumeration starts here: the connectors are scanned again (unless a hot-plug event has just
+    // done so), so the list is current even without hot-plug events. The other queries read that scan.
     std::optional<std::vector<DisplayNumber>> activeDisplays() override;
     std::optional<std::vector<DisplayNumber>> onlineDisplays() override;
+    // The active displays of the last scan, without scanning.
+    std::vector<DisplayNumber> currentActiveDisplays() const;
 
     std::uint32_t vendorNumber(DisplayNumber display) override;
     std::uint32_t modelNumber(DisplayNumber display) override;

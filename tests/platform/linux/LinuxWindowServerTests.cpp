@@ -65,7 +65,7 @@ TEST_F(LinuxDesktop, HotPlugReachesTheReconfigurationCallbacks) {
     sys.add({"card0-DP-1", "connected", "enabled", sharedEdid(asusMonitor), {}, 8});
     sys.add({"card0-HDMI-A-1", "disconnected", "disabled", {}, 5, {}});
     sys.add({"card0-DP-2", "connected", "disabled", sharedEdid(dellMonitor), 9, {}});
-    server.onlineDisplays();
+    displays.refresh(); // what a hot-plug event does
     using namespace ReconfigurationFlags;
     EXPECT_THAT(events, ElementsAre(Pair(2u, enabled), Pair(3u, remove | disabled), Pair(4u, add)));
     EXPECT_THAT(*server.activeDisplays(), ElementsAre(1u, 2u));
@@ -74,7 +74,7 @@ TEST_F(LinuxDesktop, HotPlugReachesTheReconfigurationCallbacks) {
     events.clear();
     server.unregisterReconfigurationCallback(id);
     sys.remove("card0-DP-2");
-    server.onlineDisplays();
+    displays.refresh();
     EXPECT_TRUE(events.empty());
 }
 
@@ -99,10 +99,12 @@ TEST_F(LinuxDesktop, RegistryPublishesOneServicePerConnectedMonitor) {
 
     // A monitor that went away takes its service with it; back again, it is a new service.
     sys.add({"card0-HDMI-A-1", "disconnected", "disabled", {}, 5, {}});
+    displays.refresh();
     EXPECT_EQ(registry.matchingServices(drmConnectorClass).services.size(), 2u);
     EXPECT_FALSE(registry.properties(hdmi));
     EXPECT_NE(registry.setIntegerParameter(hdmi, "Rotation", 90), 0);
     sys.add({"card0-HDMI-A-1", "connected", "enabled", sharedEdid(dellMonitor), 5, {}});
+    displays.refresh();
     EXPECT_NE(registry.matchingServices(drmConnectorClass).services.back().registryID, hdmi.registryID);
 }
 

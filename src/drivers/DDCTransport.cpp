@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 
+#include <algorithm>
 #include <array>
 #include <fmt/format.h>
 #include <string>
@@ -33,37 +34,74 @@ std::optional<VCPReading> decodeVCPReply(const std::uint8_t* buffer, std::size_t
         VCPReading reading;
         reading.max = static_cast<std::uint16_t>(buffer[i + 4] << 8 | buffer[i + 5]);
         reading.current = static_cast<std::uint16_t>(buffer[i + 6] << 8 | buffer[i + 7]);
-        // A monitor that reports a maximum of 0 has not really answered.
-        if (reading.max == 0)
+        // A continuous feature with a maximum of 0 has not really answered.
+        if (reading.max == 0 && code != ddc::inputSelect && code != ddc::powerMode)
             return std::nullopt;
         return reading;
     }
     return std::nullopt;
 }
 
-Task<std::optional<VCPReading>> getVCP(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code) {
+Task<VCPRead> readVCP(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code, int waitScale,
+                      int attempts) {
+    VCPRead result;
     if (!symbols.writeI2C || !symbols.readI2C)
-        co_return std::nullopt;
+        co_return result;
+    const int scale = std::max(waitScale, 1);
     // Checksum: XOR of 0x6E, 0x51, 0x82, 0x01 and the code.
     const std::array<std::uint8_t, 4> request{0x82, 0x01, code, static_cast<std::uint8_t>(code ^ 0xBC)};
     for (int attempt = 0;;) {
-        co_await sleepThrough(10ms);
+        co_await sleepThrough(scale * 10ms);
         // Write results are not checked: the read that follows decides.
         symbols.writeI2C(handle, ddc::chipAddress, ddc::hostAddress, request.data(), request.size());
-        co_await sleepThrough(10ms);
+        co_await sleepThrough(scale * 10ms);
         symbols.writeI2C(handle, ddc::chipAddress, ddc::hostAddress, request.data(), request.size());
-        co_await sleepThrough(50ms);
+        co_await sleepThrough(scale * 50ms);
         std::array<std::uint8_t, ddc::replyLength> reply{};
-        if (symbols.readI2C(handle, ddc::chipAddress, ddc::replyOffset, reply.data(), reply.size()) != 0)
-            co_return std::nullopt;
-        logDebug(LogCategory::driver, "DDC: 0x{:02X} reply[{}] {}", code, attempt,
-                 hexBytes(reply.data(), reply.size()));
-        if (auto reading = decodeVCPReply(reply.data(), reply.size(), code))
-            co_return reading;
-        if (++attempt >= ddc::maxReadAttempts)
-            co_return std::nullopt;
-        co_await sleepThrough(20ms);
+        const int kr =
+            symbols.readI2C(handle, ddc::chipAddress, ddc::replyOffset, reply.data(), reply.size());
+        if (kr != 0 && !(symbols.readRefused && symbols.readRefused(kr)))
+            co_return result;
+        if (kr != 0) {
+            logDebug(LogCategory::driver, "DDC: 0x{:02X} reply[{}] refused ({})", code, attempt, kr);
+        } else {
+            result.repliedAtAll = true;
+            logDebug(LogCategory::driver, "DDC: 0x{:02X} reply[{}] {}", code, attempt,
+                     hexBytes(reply.data(), reply.size()));
+            if ((result.reading = decodeVCPReply(reply.data(), reply.size(), code)))
+                co_return result;
+        }
+        if (++attempt >= attempts)
+            co_return result;
+        co_await sleepThrough(scale * 20ms);
     }
+}
+
+Task<PatientRead> readVCPPatiently(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code,
+                                   int waitScale) {
+    PatientRead result{std::nullopt, std::max(waitScale, 1)};
+    VCPRead first = co_await readVCP(symbols, handle, code, result.waitScale);
+    if (first.reading || !first.repliedAtAll) {
+        result.reading = first.reading;
+        co_return result;
+    }
+    for (int scale : replyWaitScales) {
+        if (scale <= result.waitScale)
+            continue;
+        logDebug(LogCategory::driver, "DDC: 0x{:02X} no reply in time; waiting {}× as long", code, scale);
+        VCPRead longer = co_await readVCP(symbols, handle, code, scale, longerWaitAttempts);
+        if (longer.reading) {
+            result.reading = longer.reading;
+            result.waitScale = scale;
+            co_return result;
+        }
+    }
+    co_return result;
+}
+
+Task<std::optional<VCPReading>> getVCP(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code) {
+    VCPRead read = co_await readVCP(std::move(symbols), std::move(handle), code);
+    co_return read.reading;
 }
 
 bool setVCP(const AVServiceSymbols& symbols, const AVServiceHandle& handle, std::uint8_t code,

@@ -33,12 +33,42 @@ constexpr std::uint8_t powerMode = 0xD6;
 } // namespace ddc
 
 // Finds the first "reply, no error, `code`" pattern in `buffer` and decodes the big-endian maximum and
-// current value after it. Absent without a match or when the maximum is 0.
+// current value after it. Absent without a match, or when the maximum of a continuous feature is 0:
+// input select and power mode take a list of values, and monitors often report their maximum as 0.
 std::optional<VCPReading> decodeVCPReply(const std::uint8_t* buffer, std::size_t length, std::uint8_t code);
 
-// Reads one feature: request written twice, reply read, up to five attempts. The waits run whole even
-// when the awaiting task is cancelled (the bus needs them); the awaiting task notices afterwards.
-// Arguments are taken by value so that a lazily started read never refers to a caller's temporaries.
+// The outcome of one read: the reading, and whether the monitor gave any bytes back at all (null
+// replies included), which tells a slow monitor from one that refuses every read.
+struct VCPRead {
+    std::optional<VCPReading> reading;
+    bool repliedAtAll = false;
+};
+
+// Reads one feature: request written twice, reply read, up to `attempts` attempts. `waitScale` stretches
+// every wait (1: 10, 10 and 50 ms, and 20 ms between attempts) for monitors that answer slowly. A read
+// the platform reports as refused for a moment (`AVServiceSymbols::readRefused`) counts as an
+// unanswered attempt; any other failed read ends the sequence. The waits run whole even when the
+// awaiting task is cancelled (the bus needs them); the awaiting task notices afterwards. Arguments are
+// taken by value so that a lazily started read never refers to a caller's temporaries.
+Task<VCPRead> readVCP(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code, int waitScale = 1,
+                      int attempts = ddc::maxReadAttempts);
+// How much longer than the first waits a monitor may need before its reply, in the order tried.
+inline constexpr int replyWaitScales[] = {1, 2, 4};
+inline constexpr int longerWaitAttempts = 2;
+
+// A reading, and the wait scale at which it came.
+struct PatientRead {
+    std::optional<VCPReading> reading;
+    int waitScale = 1;
+};
+
+// Reads at `waitScale`; when the monitor gave only null replies (it is there, but not ready in time), it
+// gets a second chance with each longer scale in turn, two attempts each. A monitor that refuses every
+// read gets none: it is busy or has no DDC/CI, and waiting longer does not help.
+Task<PatientRead> readVCPPatiently(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code,
+                                   int waitScale);
+
+// The reading of `readVCP` at the first waits.
 Task<std::optional<VCPReading>> getVCP(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code);
 
 // Writes one feature once; true when the platform accepted the bytes.

@@ -28,6 +28,9 @@ struct AVServiceSymbols {
     std::function<int(const AVServiceHandle&, std::uint32_t chipAddress, std::uint32_t offset,
                       std::uint8_t* buffer, std::uint32_t length)>
         readI2C;
+    // True for a result of `readI2C` that means the monitor refused this read for a moment (busy), so
+    // that the read is tried again; absent: every failed read is final.
+    std::function<bool(int result)> readRefused;
 };
 
 // The system's own brightness control of a display (the built-in panel's backlight, for instance).

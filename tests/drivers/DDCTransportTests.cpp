@@ -32,6 +32,15 @@ struct TransportTest : ::testing::Test {
         loop.runUntilSettled(10s);
         EXPECT_TRUE(done);
     }
+    PatientRead readPatiently(std::uint8_t code, int waitScale) {
+        PatientRead out;
+        auto body = [](TransportTest* t, PatientRead& o, std::uint8_t c, int scale) -> Task<void> {
+            o = co_await readVCPPatiently(t->symbols, t->handle, c, scale);
+        };
+        spawn(loop, body(this, out, code, waitScale));
+        loop.runUntilSettled(10s);
+        return out;
+    }
 };
 
 TEST_F(TransportTest, ReadWritesTheRequestTwiceThenReadsAfterTheWaits) {
@@ -115,6 +124,53 @@ TEST_F(TransportTest, RetriesUnansweredReadsButNotFailedReadCalls) {
         EXPECT_EQ(monitor.transfers.back().atMs - toMillis(start - TimePoint{}), c.lastReadAt);
         EXPECT_EQ(log.contains("DDC: 0x10 reply[1] 6E 88 02 01 10 00 00 64 00 32 00"), c.reads > 1);
     }
+}
+
+TEST(VCPReply, InputSelectAndPowerModeAnswerWhateverTheirMaximum) {
+    for (std::uint8_t code : {ddc::inputSelect, ddc::powerMode, ddc::brightness}) {
+        const Bytes reply{0x6E, 0x88, 0x02, 0x00, code, 0x00, 0x00, 0x00, 0x00, 0x0F, 0x00};
+        auto reading = decodeVCPReply(reply.data(), reply.size(), code);
+        EXPECT_EQ(reading, code == ddc::brightness ? std::nullopt : std::optional(VCPReading{15, 0}))
+            << int(code);
+    }
+}
+
+TEST_F(TransportTest, BusyAndSlowMonitorsGetMoreChances) {
+    const std::optional<VCPReading> fifty = VCPReading{50, 100};
+    monitor.features[0x10] = {50, 100};
+    // Refused twice, then answered: a refusal is an unanswered attempt, not the end.
+    monitor.refuseReads = 2;
+    read(0x10);
+    EXPECT_EQ(result, fifty);
+    EXPECT_EQ(monitor.count(true), 3u);
+
+    // A monitor that refuses every read gets its five attempts and no longer waits: they would not help.
+    monitor.transfers.clear();
+    monitor.refuseReads = 100;
+    EXPECT_FALSE(readPatiently(0x10, 1).reading);
+    EXPECT_EQ(monitor.count(true), 5u);
+
+    // Needing 100 ms: null replies at the first waits (50 ms), the reply at twice as long; a read that
+    // starts at the learned waits is answered at once.
+    monitor.refuseReads = 0;
+    monitor.replyDelay = 100ms;
+    monitor.transfers.clear();
+    PatientRead slow = readPatiently(0x10, 1);
+    EXPECT_EQ(slow.reading, fifty);
+    EXPECT_EQ(slow.waitScale, 2);
+    EXPECT_EQ(monitor.count(true), 6u);
+    monitor.transfers.clear();
+    const long long start = toMillis(loop.now() - TimePoint{});
+    slow = readPatiently(0x10, 2);
+    EXPECT_EQ(slow.reading, fifty);
+    ASSERT_EQ(monitor.count(true), 1u);
+    EXPECT_EQ(monitor.transfers.back().atMs - start, 140);
+
+    // Never ready: five attempts, then two at each longer wait.
+    monitor.replyDelay = 10s;
+    monitor.transfers.clear();
+    EXPECT_FALSE(readPatiently(0x10, 1).reading);
+    EXPECT_EQ(monitor.count(true), 9u);
 }
 
 TEST_F(TransportTest, MissingSymbolsLeaveTheBusAlone) {

@@ -23,14 +23,20 @@ struct Transfer {
     Bytes bytes;
 };
 
+// What the fake entry points report for a read the monitor refused as busy.
+inline constexpr int refusedRead = 121;
+
 struct FakeMonitor : AVServiceChannel {
     explicit FakeMonitor(MainLoop& loop) : loop(loop) {}
     MainLoop& loop;
     std::map<std::uint8_t, std::pair<std::uint16_t, std::uint16_t>> features; // code -> (current, max)
     std::deque<Bytes> script;
     int readResult = 0, setResult = 0;
+    int refuseReads = 0;   // reads refused (as busy) before the monitor reads again
+    Duration replyDelay{}; // a request read sooner than this is not ready: the reply is all zeros
     std::vector<Transfer> transfers;
     std::uint8_t requested = 0;
+    TimePoint requestedAt{};
 
     long long nowMs() const { return toMillis(loop.now() - TimePoint{}); }
     std::size_t count(bool read) const {
@@ -47,8 +53,10 @@ struct FakeMonitor : AVServiceChannel {
         transfers.push_back({nowMs(), false, chip, address, {b, b + n}});
         if (n == 6 && setResult)
             return setResult;
-        if (n == 4)
+        if (n == 4) {
             requested = b[2];
+            requestedAt = loop.now();
+        }
         if (n == 6 && features.count(b[2]))
             features[b[2]].first = std::uint16_t(b[3] << 8 | b[4]);
         return 0;
@@ -57,8 +65,13 @@ struct FakeMonitor : AVServiceChannel {
         transfers.push_back({nowMs(), true, chip, offset, {}});
         if (readResult)
             return readResult;
+        if (refuseReads > 0) {
+            --refuseReads;
+            return refusedRead;
+        }
         Bytes reply(n, 0);
-        if (!script.empty()) {
+        if (loop.now() - requestedAt < replyDelay) {
+        } else if (!script.empty()) {
             reply = script.front();
             script.pop_front();
         } else if (auto it = features.find(requested); it != features.end()) {
@@ -90,7 +103,8 @@ inline AVServiceSymbols fakeSymbols(std::map<RegistryID, std::shared_ptr<FakeMon
                std::uint32_t n) { return static_cast<FakeMonitor&>(*h).write(c, a, b, n); },
             [](const AVServiceHandle& h, std::uint32_t c, std::uint32_t o, std::uint8_t* b, std::uint32_t n) {
                 return static_cast<FakeMonitor&>(*h).read(c, o, b, n);
-            }};
+            },
+            [](int result) { return result == refusedRead; }};
 }
 
 struct FakeDisplay {

@@ -64,8 +64,29 @@ int LinuxI2cChannel::read(std::uint32_t chip, std::uint32_t offset, std::uint8_t
     return static_cast<std::uint32_t>(got) == length ? 0 : EIO;
 }
 
-AVServiceSymbols linuxAVServiceSymbols(LinuxDisplays& displays, DisplayBuses& buses) {
+AVServiceSymbols linuxI2cTransfers() {
     AVServiceSymbols symbols;
+    symbols.writeI2C = [](const AVServiceHandle& handle, std::uint32_t chip, std::uint32_t dataAddress,
+                          const std::uint8_t* bytes, std::uint32_t length) {
+        auto channel = dynamic_cast<LinuxI2cChannel*>(handle.get());
+        return channel ? channel->write(chip, dataAddress, bytes, length) : EBADF;
+    };
+    symbols.readI2C = [](const AVServiceHandle& handle, std::uint32_t chip, std::uint32_t offset,
+                         std::uint8_t* buffer, std::uint32_t length) {
+        auto channel = dynamic_cast<LinuxI2cChannel*>(handle.get());
+        return channel ? channel->read(chip, offset, buffer, length) : EBADF;
+    };
+    // A monitor busy with something else refuses a read for a moment (no acknowledge, or a transfer cut
+    // short): worth another attempt, unlike a device that is gone or a request it cannot take.
+    symbols.readRefused = [](int result) {
+        return result == EREMOTEIO || result == ENXIO || result == EIO || result == EAGAIN ||
+               result == ETIMEDOUT;
+    };
+    return symbols;
+}
+
+AVServiceSymbols linuxAVServiceSymbols(LinuxDisplays& displays, DisplayBuses& buses) {
+    AVServiceSymbols symbols = linuxI2cTransfers();
     symbols.createWithService = [&displays, &buses](const RegistryService& service) -> AVServiceHandle {
         const LinuxDisplay* display = displays.findService(service.registryID);
         if (!display)
@@ -77,16 +98,6 @@ AVServiceSymbols linuxAVServiceSymbols(LinuxDisplays& displays, DisplayBuses& bu
         if (fd < 0)
             return nullptr;
         return std::make_shared<LinuxI2cChannel>(buses.syscalls(), fd, tied->bus);
-    };
-    symbols.writeI2C = [](const AVServiceHandle& handle, std::uint32_t chip, std::uint32_t dataAddress,
-                          const std::uint8_t* bytes, std::uint32_t length) {
-        auto channel = dynamic_cast<LinuxI2cChannel*>(handle.get());
-        return channel ? channel->write(chip, dataAddress, bytes, length) : EBADF;
-    };
-    symbols.readI2C = [](const AVServiceHandle& handle, std::uint32_t chip, std::uint32_t offset,
-                         std::uint8_t* buffer, std::uint32_t length) {
-        auto channel = dynamic_cast<LinuxI2cChannel*>(handle.get());
-        return channel ? channel->read(chip, offset, buffer, length) : EBADF;
     };
     return symbols;
 }

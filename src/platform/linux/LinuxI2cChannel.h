@@ -33,6 +33,10 @@ private:
     bool selected_ = false;
 };
 
+// The transfer entry points (write, read, which refused reads to try again) over channels made here;
+// no way to create one.
+AVServiceSymbols linuxI2cTransfers();
+
 // The three AV-service entry points over the Linux I2C devices. `displays` and `buses` must outlive
 // the table and every channel it creates.
 AVServiceSymbols linuxAVServiceSymbols(LinuxDisplays& displays, DisplayBuses& buses);

@@ -374,7 +374,7 @@ AVServiceSymbols SimDesk::avServiceSymbols() {
         }
         return rc;
     };
-    return {create, write, read};
+    return {create, write, read, nullptr};
 }
 
 DisplayServicesSymbols SimDesk::displayServicesSymbols() {

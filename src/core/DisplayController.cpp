@@ -67,6 +67,13 @@ DisplayController::DisplayController(Platform& platform, BrivioPreferences& pref
     // No scaled table from an earlier run may stay in force.
     platform_.windowServer.restoreColorSyncSettings();
 
+    // Slow monitors start at the waits that worked for them last time.
+    for (const auto& [key, scale] : preferences_.ddcReplyWaitByDisplay())
+        ddcDriver_.setReplyWaitScale(key, static_cast<int>(scale));
+    ddcDriver_.onReplyWaitLearned = [this](const std::string& key, int scale) {
+        preferences_.setDDCReplyWait(key, scale);
+    };
+
     auto self = weak_.weak();
     MainLoop& loop = platform_.loop;
     reconfigurationCallback_ = platform_.windowServer.registerReconfigurationCallback(
@@ -169,10 +176,22 @@ Task<void> DisplayController::enumerate() {
     ddcDriver_.invalidateTopology();
 
     std::vector<ManagedDisplay> found;
-    for (DisplayNumber id : active) {
-        ManagedDisplay display = buildDisplay(id);
+    for (DisplayNumber id : active)
+        found.push_back(buildDisplay(id));
+    std::optional<std::set<std::string>> selected;
+    if (probeSelection_) {
+        auto ordered = found;
+        std::stable_sort(ordered.begin(), ordered.end(), displayOrder);
+        selected = probeSelection_(ordered);
+    }
+    std::set<std::string> unprobed;
+    for (auto& display : found) {
+        auto key = display.identity.stableKey();
+        if (selected && !selected->count(key)) {
+            unprobed.insert(key);
+            continue;
+        }
         if (!display.isBuiltIn) {
-            auto key = display.identity.stableKey();
             // A walk cut short here is finished once the probe has ended.
             if (auto it = ddcAnimators_.find(key); it != ddcAnimators_.end() && it->second->running())
                 holdDDCValue(key, DisplayControl::brightness, it->second->target(), it->second->current());
@@ -182,7 +201,6 @@ Task<void> DisplayController::enumerate() {
             ddcDriver_.probingKeys().insert(key);
         }
         co_await probeInto(display);
-        found.push_back(std::move(display));
     }
     std::stable_sort(found.begin(), found.end(), displayOrder);
 
@@ -215,14 +233,15 @@ Task<void> DisplayController::enumerate() {
     }
 
     for (auto& display : found)
-        co_await restoreDimming(display, oldKeys.count(display.identity.stableKey()) != 0);
+        if (!unprobed.count(display.identity.stableKey()))
+            co_await restoreDimming(display, oldKeys.count(display.identity.stableKey()) != 0);
 
     for (auto& display : found)
         if (!display.isBuiltIn)
             resumeHeldDDCValues(display);
 
     for (auto& display : found) {
-        if (display.isBuiltIn)
+        if (display.isBuiltIn || unprobed.count(display.identity.stableKey()))
             continue;
         auto key = display.identity.stableKey();
         if (display.capabilities.supportsHardwareContrast)

@@ -57,6 +57,12 @@ public:
     LocationManager& location() { return *location_; }
     std::size_t enumerationCount() const { return enumerationCount_; }
 
+    // Which displays an enumeration probes, given every display it found (in published order, not yet
+    // probed). The others are published with the provisional capabilities and left as they are:
+    // nothing is read from them, written to them or restored on them. Unset: every display.
+    using ProbeSelection = std::function<std::set<std::string>(const std::vector<ManagedDisplay>&)>;
+    void limitProbes(ProbeSelection selection) { probeSelection_ = std::move(selection); }
+
     Task<void> enumerate();
     void scheduleImmediateReenumerate(bool retry);
     void scheduleDelayedDDCProbe();
@@ -179,6 +185,7 @@ private:
     std::set<std::string> overlayFallbackKeys_;
     // The end value of each display's running value animation, by control.
     std::map<std::pair<std::string, DisplayControl>, double> animationEnds_;
+    ProbeSelection probeSelection_;
     std::unique_ptr<LocationManager> ownLocation_;
     LocationManager* location_;
     std::unique_ptr<ScheduleEngine> scheduleEngine_;

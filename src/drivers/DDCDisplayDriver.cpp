@@ -61,10 +61,35 @@ DDCDisplayDriver::DDCDisplayDriver(WindowServer& windowServer, Registry& registr
     : windowServer_(windowServer), registry_(registry), avService_(std::move(avService)),
       displayServices_(std::move(displayServices)), classes_(std::move(classes)) {}
 
+namespace {
+
+// Marks a display's probe as running while it lives.
+class RunningProbe {
+public:
+    RunningProbe(std::shared_ptr<std::set<std::string>> running, std::string key)
+        : running_(std::move(running)), key_(std::move(key)) {
+        running_->insert(key_);
+    }
+    ~RunningProbe() { running_->erase(key_); }
+    RunningProbe(const RunningProbe&) = delete;
+    RunningProbe& operator=(const RunningProbe&) = delete;
+
+private:
+    std::shared_ptr<std::set<std::string>> running_;
+    std::string key_;
+};
+
+} // namespace
+
 Task<DisplayCapabilities> DDCDisplayDriver::probeCapabilities(ManagedDisplay display) {
     const std::string key = display.identity.stableKey();
+    // A probe already on the bus (an earlier enumeration's) answers for this one too; if it was
+    // cancelled instead, this one probes itself.
+    while (probesRunning_->count(key) && !capabilities_.count(key))
+        co_await sleep(probeWaitPoll);
     if (auto it = capabilities_.find(key); it != capabilities_.end())
         co_return it->second;
+    RunningProbe running(probesRunning_, key);
     DisplayCapabilities caps = co_await probe(display);
     capabilities_[key] = caps;
     co_return caps;
@@ -81,6 +106,9 @@ Task<DisplayCapabilities> DDCDisplayDriver::probe(ManagedDisplay display) {
     channels_.erase(key);
     channelServiceIDs_.erase(key);
     displayServicesSet_.erase(key);
+    channelProblems_.erase(key);
+    brightnessCurrent_.erase(key);
+    unreadProbeBrightness_.erase(key);
     if (auto it = serviceIDByDisplay_.find(key); it != serviceIDByDisplay_.end()) {
         claimedServiceIDs_.erase(it->second);
         serviceIDByDisplay_.erase(it);
@@ -90,13 +118,18 @@ Task<DisplayCapabilities> DDCDisplayDriver::probe(ManagedDisplay display) {
         logInfo(LogCategory::discovery, "Building display topology");
         topology_ = buildTopology(windowServer_, registry_, classes_);
     }
-    // A copy: the cache may be dropped while this probe waits on the bus.
+    // A copy: the cache may be dropped while this probe waits on the bus. The display's own entry
+    // where its services name it; otherwise the first of its model.
     std::optional<DisplayTopologyEntry> entry;
     for (const auto& e : *topology_)
-        if (e.display.vendorID == id.vendorID && e.display.productID == id.productID) {
+        if (e.display.cgID == id.cgID && e.display.vendorID == id.vendorID &&
+            e.display.productID == id.productID &&
+            std::any_of(e.matchedServices.begin(), e.matchedServices.end(),
+                        [&](const IOServiceSnapshot& s) { return s.displayNumber == id.cgID; }))
             entry = e;
-            break;
-        }
+    for (const auto& e : *topology_)
+        if (!entry && e.display.vendorID == id.vendorID && e.display.productID == id.productID)
+            entry = e;
     if (!entry) {
         logError(ddcLog, "DDC: {} not in topology — overlay", name);
         co_return softwareOnly();
@@ -135,8 +168,10 @@ Task<DisplayCapabilities> DDCDisplayDriver::probe(ManagedDisplay display) {
         }
     }
 
-    if (auto caps = tryDisplayServices(display))
+    if (auto caps = tryDisplayServices(display)) {
+        channelProblems_.erase(key);
         co_return *caps;
+    }
     logInfo(ddcLog, "DDC: {} — all paths exhausted, soft-dim only", name);
     co_return softwareOnly();
 }
@@ -154,16 +189,19 @@ Task<std::optional<DisplayCapabilities>> DDCDisplayDriver::tryCandidate(IOServic
     service.reset();
     if (!handle) {
         logInfo(ddcLog, "DDC:   IOAVServiceCreateWithService nil for {}", candidate.className);
+        channelProblems_.try_emplace(key, DDCChannelProblem::noChannel);
         co_return std::nullopt;
     }
-    std::optional<VCPReading> reading = co_await getVCP(avService_, handle, ddc::brightness);
+    std::optional<VCPReading> reading = co_await readFeature(key, handle, ddc::brightness, true);
     if (!reading) {
         logInfo(ddcLog, "DDC:   GetVCP 0x10 no reply via {}", candidate.className);
+        channelProblems_[key] = DDCChannelProblem::noAnswer;
         co_return std::nullopt;
     }
     // Writing the current value back proves the channel takes writes without changing anything.
     const double fraction = fractionOf(*reading);
-    if (!setVCP(avService_, handle, ddc::brightness, scaled(fraction, reading->max))) {
+    const DDCProbeOptions options = probeOptions_;
+    if (options.writeBack && !setVCP(avService_, handle, ddc::brightness, scaled(fraction, reading->max))) {
         logInfo(ddcLog, "DDC:   SetVCP 0x10 failed via {}", candidate.className);
         co_return std::nullopt;
     }
@@ -177,6 +215,9 @@ Task<std::optional<DisplayCapabilities>> DDCDisplayDriver::tryCandidate(IOServic
     channels_[key] = handle;
     channelServiceIDs_[key] = candidate.registryID;
     brightnessMax_[key] = reading->max;
+    brightnessCurrent_[key] = fraction;
+    unreadProbeBrightness_.insert(key);
+    channelProblems_.erase(key);
     logInfo(ddcLog, "DDC: ✓ {} confirmed for {} — {}% max={}", label, name, percent(fraction), reading->max);
 
     DisplayCapabilities caps;
@@ -186,21 +227,28 @@ Task<std::optional<DisplayCapabilities>> DDCDisplayDriver::tryCandidate(IOServic
     caps.supportsPowerOff =
         std::find(noPowerOff.begin(), noPowerOff.end(), candidate.className) == noPowerOff.end();
 
-    if (auto contrast = co_await getVCP(avService_, handle, ddc::contrast)) {
+    std::optional<VCPReading> contrast, volume, input;
+    if (options.contrast)
+        contrast = co_await readFeature(key, handle, ddc::contrast, false);
+    if (contrast) {
         contrastMax_[key] = contrast->max;
         contrastCurrent_[key] = fractionOf(*contrast);
         caps.supportsHardwareContrast = true;
         logInfo(ddcLog, "DDC: contrast (0x12) supported for {} current={}% max={}", name,
                 percent(fractionOf(*contrast)), contrast->max);
     }
-    if (auto volume = co_await getVCP(avService_, handle, ddc::volume)) {
+    if (options.volume)
+        volume = co_await readFeature(key, handle, ddc::volume, false);
+    if (volume) {
         volumeMax_[key] = volume->max;
         volumeCurrent_[key] = fractionOf(*volume);
         caps.supportsHardwareVolume = true;
         logInfo(ddcLog, "DDC: volume (0x62) supported for {} current={}% max={}", name,
                 percent(fractionOf(*volume)), volume->max);
     }
-    if (auto input = co_await getVCP(avService_, handle, ddc::inputSelect)) {
+    if (options.inputSelect)
+        input = co_await readFeature(key, handle, ddc::inputSelect, false);
+    if (input) {
         const auto stored = static_cast<std::uint8_t>(input->current & 0xFF);
         inputSource_[key] = stored;
         caps.supportsInputSwitch = true;
@@ -238,6 +286,9 @@ std::optional<RegistryService> DDCDisplayDriver::findRetainedService(const IOSer
     for (const auto& service : listing.services)
         if (service.registryID == candidate.registryID)
             return service;
+    // A service that named its display is that display's only: never a look-alike in its place.
+    if (candidate.displayNumber)
+        return std::nullopt;
     // Registry IDs change when a monitor is re-attached; its numbers do not. Only when the ID is gone:
     // identical monitors publish the same numbers, and the first of them must not answer for the rest.
     if (candidate.vendorID == 0)
@@ -307,8 +358,11 @@ Task<double> DDCDisplayDriver::readValue(DisplayControl control, ManagedDisplay 
     if (control != DisplayControl::brightness)
         throw DisplayDriverError::unsupportedControl(control);
     const std::string key = display.identity.stableKey();
+    // Read a moment ago, with the probe: asking again would only cost the bus another read.
+    if (unreadProbeBrightness_.erase(key) && channel(key))
+        co_return brightnessCurrent_.at(key);
     if (AVServiceHandle handle = channel(key)) {
-        if (auto reading = co_await getVCP(avService_, handle, ddc::brightness)) {
+        if (auto reading = co_await readFeature(key, handle, ddc::brightness, true)) {
             brightnessMax_[key] = reading->max;
             co_return fractionOf(*reading);
         }
@@ -321,9 +375,54 @@ Task<double> DDCDisplayDriver::readValue(DisplayControl control, ManagedDisplay 
     throw DisplayDriverError::notImplemented();
 }
 
+Task<std::optional<VCPReading>> DDCDisplayDriver::readFeature(std::string key, AVServiceHandle handle,
+                                                              std::uint8_t code, bool patient) {
+    auto known = replyWaits_.find(key);
+    const int start = known == replyWaits_.end() ? 1 : known->second;
+    if (!patient) {
+        VCPRead plain = co_await readVCP(avService_, handle, code, start);
+        co_return plain.reading;
+    }
+    PatientRead read = co_await readVCPPatiently(avService_, handle, code, start);
+    // What a monitor needs does not change when it leaves: kept by key, whatever happened meanwhile.
+    if (read.reading && read.waitScale != start) {
+        logInfo(ddcLog, "DDC: {} answers with {}× the usual waits; later reads start there", key,
+                read.waitScale);
+        setReplyWaitScale(key, read.waitScale);
+    }
+    co_return read.reading;
+}
+
+void DDCDisplayDriver::setReplyWaitScale(const std::string& key, int scale) {
+    if (std::find(std::begin(brivio::replyWaitScales), std::end(brivio::replyWaitScales), scale) ==
+        std::end(brivio::replyWaitScales))
+        return;
+    auto it = replyWaits_.find(key);
+    if (it != replyWaits_.end() && it->second == scale)
+        return;
+    replyWaits_[key] = scale;
+    if (onReplyWaitLearned)
+        onReplyWaitLearned(key, scale);
+}
+
+DDCChannelProblem DDCDisplayDriver::channelProblem(const std::string& key) const {
+    auto it = channelProblems_.find(key);
+    return it == channelProblems_.end() ? DDCChannelProblem::none : it->second;
+}
+
+std::optional<double> DDCDisplayDriver::probedBrightness(const std::string& key) const {
+    auto it = brightnessCurrent_.find(key);
+    if (it == brightnessCurrent_.end())
+        return std::nullopt;
+    return it->second;
+}
+
 void DDCDisplayDriver::evict(const std::string& key) {
     topology_.reset();
     capabilities_.erase(key);
+    channelProblems_.erase(key);
+    brightnessCurrent_.erase(key);
+    unreadProbeBrightness_.erase(key);
     brightnessMax_.erase(key);
     contrastMax_.erase(key);
     volumeMax_.erase(key);
@@ -365,7 +464,7 @@ Task<std::optional<std::uint8_t>> DDCDisplayDriver::inputSource(ManagedDisplay d
     const AVServiceHandle handle = channel(key);
     if (!handle)
         co_return std::nullopt;
-    std::optional<VCPReading> reading = co_await getVCP(avService_, handle, ddc::inputSelect);
+    std::optional<VCPReading> reading = co_await readFeature(key, handle, ddc::inputSelect, false);
     if (!reading)
         co_return std::nullopt;
     // Some monitors put a flag in the high byte; the input is the low one.

@@ -1,7 +1,7 @@
 #pragma once
 // Hardware brightness, contrast and volume of external monitors: decides once per display whether
 // DDC/CI (over a matched registry service) or the system brightness service drives it, and keeps the
-// channel, the feature maxima and the readings of that probe.
+// channel, the feature maxima, the readings of that probe and how long each monitor takes to answer.
 
 #include "drivers/DDCTransport.h"
 #include "drivers/DisplayTopology.h"
@@ -11,12 +11,31 @@
 #include "platform/WindowServer.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
 
 namespace brivio {
+
+// What a probe asks a monitor that answers brightness.
+struct DDCProbeOptions {
+    // Write the brightness reading back, proving that the channel takes writes. A caller that only
+    // reads (or that writes itself at once) leaves this off: nothing then reaches the monitor.
+    bool writeBack = true;
+    bool contrast = true;
+    bool volume = true;
+    bool inputSelect = true;
+};
+
+// Why a display has no DDC channel after its probe.
+enum class DDCChannelProblem {
+    none,      // a channel answered, or no service was there to try
+    noChannel, // a service was found, but its channel could not be opened
+    noAnswer,  // a channel opened, but the monitor did not answer
+};
 
 class DDCDisplayDriver final : public DisplayDriver {
 public:
@@ -24,9 +43,11 @@ public:
                      DisplayServicesSymbols displayServices, TopologyClasses classes = TopologyClasses{});
 
     DisplayDriverKind kind() const override { return DisplayDriverKind::ddc; }
-    // Answered from the capability cache once a probe of the display has completed.
+    // Answered from the capability cache once a probe of the display has completed. A probe of a
+    // display whose probe is still running waits for that one's result: two probes of one monitor
+    // would talk over each other on its bus.
     Task<DisplayCapabilities> probeCapabilities(ManagedDisplay display) override;
-    // Brightness only.
+    // Brightness only. The reading a probe has just taken answers the first read after it.
     Task<double> readValue(DisplayControl control, ManagedDisplay display) override;
     // Brightness, contrast and volume; dropped silently while the display is being probed.
     Task<void> writeValue(double value, DisplayControl control, ManagedDisplay display) override;
@@ -37,6 +58,20 @@ public:
     void invalidateTopology();
     // Forgets the cached capabilities of displays with a DDC channel, so they are probed again.
     void forgetChannelCapabilities();
+
+    void setProbeOptions(const DDCProbeOptions& options) { probeOptions_ = options; }
+    const DDCProbeOptions& probeOptions() const { return probeOptions_; }
+    // Why the last probe of a display found no channel that answers.
+    DDCChannelProblem channelProblem(const std::string& key) const;
+    // Brightness read by the last probe of a display, as a fraction.
+    std::optional<double> probedBrightness(const std::string& key) const;
+
+    // How much longer than the first waits each monitor needs to answer (1, 2 or 4), learned when a
+    // longer wait works; every read of that monitor starts there. `onReplyWaitLearned` is told of each
+    // change, so that it can be kept for the next start.
+    const std::map<std::string, int>& replyWaitScales() const { return replyWaits_; }
+    void setReplyWaitScale(const std::string& key, int scale);
+    std::function<void(const std::string& key, int scale)> onReplyWaitLearned;
 
     // The controller marks the displays whose probe it has started and not yet finished.
     std::set<std::string>& probingKeys() { return probingKeys_; }
@@ -83,7 +118,14 @@ public:
     const std::map<std::string, RegistryID>& serviceIDByDisplay() const { return serviceIDByDisplay_; }
 
 private:
+    static constexpr Duration probeWaitPoll = 10ms;
+
     Task<DisplayCapabilities> probe(ManagedDisplay display);
+    // A read at the display's learned waits. `patient`: longer ones are tried when the monitor gives
+    // only null replies; for brightness, which every monitor answers (null replies to a feature it
+    // lacks are no sign of slowness).
+    Task<std::optional<VCPReading>> readFeature(std::string key, AVServiceHandle handle, std::uint8_t code,
+                                                bool patient);
     // A confirmed DDC path through one candidate, or nothing when the candidate fails.
     Task<std::optional<DisplayCapabilities>> tryCandidate(IOServiceSnapshot candidate, std::string key,
                                                           std::string name);
@@ -115,6 +157,14 @@ private:
     std::map<std::string, RegistryID> serviceIDByDisplay_;
     // The service behind each entry of `channels_`; lives exactly as long as that entry.
     std::map<std::string, RegistryID> channelServiceIDs_;
+    DDCProbeOptions probeOptions_;
+    std::map<std::string, DDCChannelProblem> channelProblems_;
+    std::map<std::string, double> brightnessCurrent_;
+    // Probes whose brightness reading has not yet answered a read.
+    std::set<std::string> unreadProbeBrightness_;
+    std::map<std::string, int> replyWaits_;
+    // Shared with the running probes, which may outlive the driver's last use of them.
+    std::shared_ptr<std::set<std::string>> probesRunning_ = std::make_shared<std::set<std::string>>();
 };
 
 } // namespace brivio

@@ -92,21 +92,31 @@ std::vector<IOServiceSnapshot> enumerateServices(Registry& registry, const Topol
 std::vector<IOServiceSnapshot> matchDisplay(const DisplayInfo& d, const std::vector<IOServiceSnapshot>& all,
                                             const std::vector<IOServiceSnapshot>& avCapable) {
     std::vector<IOServiceSnapshot> matched;
+    // A service that names its display belongs to that display alone: two units of one model stay
+    // apart even when one of them does not answer.
     for (const auto& s : all)
-        if (s.vendorID != 0 && s.vendorID == d.vendorID && s.productID == d.productID)
+        if (s.displayNumber == d.cgID)
+            matched.push_back(s);
+    if (!matched.empty())
+        return matched;
+    auto untied = [](const IOServiceSnapshot& s) { return !s.displayNumber; };
+    for (const auto& s : all)
+        if (untied(s) && s.vendorID != 0 && s.vendorID == d.vendorID && s.productID == d.productID)
             matched.push_back(s);
     if (matched.empty())
         for (const auto& s : all)
-            if (s.unitNumber && *s.unitNumber == d.unitNumber)
+            if (untied(s) && s.unitNumber && *s.unitNumber == d.unitNumber)
                 matched.push_back(s);
+    std::vector<IOServiceSnapshot> candidates;
+    std::copy_if(avCapable.begin(), avCapable.end(), std::back_inserter(candidates), untied);
     // The built-in panel has its own brightness path and never takes an AV candidate.
-    if (matched.empty() && !d.isBuiltIn && !avCapable.empty()) {
-        matched = avCapable;
+    if (matched.empty() && !d.isBuiltIn && !candidates.empty()) {
+        matched = candidates;
         std::vector<std::string> names;
-        for (const auto& s : avCapable)
+        for (const auto& s : candidates)
             names.push_back(s.className);
         logInfo(topologyLog, "  CG[{}] unmatched by VID/PID — assigning {} AV candidate(s): {}", d.cgID,
-                avCapable.size(), joined(names, ", "));
+                candidates.size(), joined(names, ", "));
     }
     return matched;
 }
@@ -123,6 +133,8 @@ IOServiceSnapshot snapshotService(Registry& registry, const RegistryService& ser
         s.serial = numberOrZero(*properties, "DisplaySerialNumber");
         s.unitNumber = unitNumberOf(*properties);
         s.isAVServiceCapable = properties->count("IOAVServiceUserInterfaceSupported") > 0;
+        if (auto it = properties->find(displayNumberProperty); it != properties->end())
+            s.displayNumber = it->second.asUInt32();
         for (const auto& entry : *properties)
             s.allKeys.push_back(entry.first);
         std::sort(s.allKeys.begin(), s.allKeys.end());
@@ -185,6 +197,8 @@ std::string description(const IOServiceSnapshot& s) {
         parts.push_back(*s.modelName);
     if (s.unitNumber)
         parts.push_back(fmt::format("unit={}", *s.unitNumber));
+    if (s.displayNumber)
+        parts.push_back(fmt::format("display={}", *s.displayNumber));
     if (s.isAVServiceCapable)
         parts.push_back("IOAVService✓");
     return joined(parts, " ");

@@ -1,6 +1,7 @@
 #pragma once
 // The display topology: each online display tied to the registry services that may carry its I2C
-// channel, matched by vendor and product, then by unit number, and finally to every AV-capable service.
+// channel: the services that name the display as theirs where the platform knows that, otherwise
+// matched by vendor and product, then by unit number, and finally to every AV-capable service.
 
 #include "platform/Registry.h"
 #include "platform/WindowServer.h"
@@ -35,6 +36,8 @@ struct IOServiceSnapshot {
     std::optional<std::string> modelName;
     std::vector<std::string> allKeys;
     bool isAVServiceCapable = false;
+    // The one display this service carries, where the platform knows it (`displayNumberProperty`).
+    std::optional<std::uint32_t> displayNumber;
     bool operator==(const IOServiceSnapshot&) const = default;
 };
 

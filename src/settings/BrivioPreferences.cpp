@@ -117,6 +117,8 @@ void BrivioPreferences::load() {
     globalActivePresetIDStr_ = defaults_.getAs<std::string>(prefkeys::globalActivePreset);
     externalOverlayDimmingByDisplay_ =
         defaults_.getAs<BoolDictionary>(prefkeys::externalOverlayDimming).value_or(BoolDictionary{});
+    ddcReplyWaitByDisplay_ =
+        defaults_.getAs<DoubleDictionary>(prefkeys::ddcReplyWait).value_or(DoubleDictionary{});
     scheduleList_ = loadRecords(defaults_, prefkeys::schedules, &decodeScheduleList, unreadable_);
     brightnessStep_ = unlessNaN(defaults_.getNumber(prefkeys::brightnessStep)).value_or(0.0625);
     showSliderPercentage_ = defaults_.getAs<bool>(prefkeys::showSliderPercentage).value_or(true);
@@ -170,6 +172,13 @@ void BrivioPreferences::setExternalOverlayDimming(const std::string& key, bool e
     externalOverlayDimmingByDisplay_[key] = enabled;
     store(prefkeys::externalOverlayDimming,
           BoolDictionary(externalOverlayDimmingByDisplay_.begin(), externalOverlayDimmingByDisplay_.end()));
+}
+
+void BrivioPreferences::setDDCReplyWait(const std::string& key, int scale) {
+    // Not shown anywhere: no change to announce.
+    ddcReplyWaitByDisplay_[key] = scale;
+    store(prefkeys::ddcReplyWait,
+          DoubleDictionary(ddcReplyWaitByDisplay_.begin(), ddcReplyWaitByDisplay_.end()));
 }
 
 void BrivioPreferences::setSyncLeaderKey(std::optional<std::string> key) {

@@ -43,6 +43,9 @@ public:
     void setContrast(const std::string& key, double value);
     void setVolume(const std::string& key, double value);
     void setExternalOverlayDimming(const std::string& key, bool enabled);
+    // How much longer than the usual DDC/CI waits each slow monitor needs (2 or 4), by stable key.
+    const std::map<std::string, double>& ddcReplyWaitByDisplay() const { return ddcReplyWaitByDisplay_; }
+    void setDDCReplyWait(const std::string& key, int scale);
     // The same maps changed without saving, for values in motion (an animation saves its end value).
     void setBrightnessInMemory(const std::string& key, double value);
     void setContrastInMemory(const std::string& key, double value);
@@ -136,6 +139,7 @@ private:
     std::vector<BrightnessPreset> globalPresetList_;
     std::optional<std::string> globalActivePresetIDStr_;
     std::map<std::string, bool> externalOverlayDimmingByDisplay_;
+    std::map<std::string, double> ddcReplyWaitByDisplay_;
     std::vector<PresetSchedule> scheduleList_;
     double brightnessStep_ = 0.0625;
     bool showSliderPercentage_ = true;

@@ -10,6 +10,7 @@ inline constexpr const char* syncLeaderKey = "brivio.syncLeaderKey";
 inline constexpr const char* globalPresets = "brivio.globalPresets";
 inline constexpr const char* globalActivePreset = "brivio.globalActivePreset";
 inline constexpr const char* externalOverlayDimming = "brivio.externalOverlayDimming";
+inline constexpr const char* ddcReplyWait = "brivio.ddcReplyWait";
 inline constexpr const char* schedules = "brivio.schedules";
 inline constexpr const char* brightnessStep = "brivio.brightnessStep";
 inline constexpr const char* showSliderPercentage = "brivio.showSliderPercentage";

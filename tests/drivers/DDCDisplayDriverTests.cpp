@@ -190,6 +190,47 @@ TEST_F(DriverTest, IdenticalMonitorsNeverShareAService) {
     }
 }
 
+TEST_F(DriverTest, ServicesThatNameTheirDisplayServeItAloneAndOneProbeAtATime) {
+    // Twins: the first does not answer DDC/CI; each service names its own display.
+    auto& silent = addService("DCPAVServiceProxy", 0x100, {});
+    auto& answering = addService("DCPAVServiceProxy", 0x101, {{0x10, {40, 100}}});
+    registry.services[0].second->emplace(displayNumberProperty, PropertyValue{std::int64_t{2}});
+    registry.services[1].second->emplace(displayNumberProperty, PropertyValue{std::int64_t{3}});
+    make();
+    auto first = display(2, 1), second = display(3, 2);
+    EXPECT_EQ(probe(first), caps("On"));
+    EXPECT_TRUE(answering.transfers.empty()); // never the other twin's monitor
+    EXPECT_EQ(driver->channelProblem(first.identity.stableKey()), DDCChannelProblem::noAnswer);
+    EXPECT_FALSE(silent.transfers.empty());
+    EXPECT_EQ(probe(second), caps("BPO"));
+    EXPECT_EQ(driver->channel(second.identity.stableKey()), monitors[0x101]);
+
+    // A second probe while the first still waits on the bus takes the first one's answer.
+    driver->evict(second.identity.stableKey());
+    answering.transfers.clear();
+    std::vector<DisplayCapabilities> results;
+    auto probeInto = [](DDCDisplayDriver& d, ManagedDisplay m,
+                        std::vector<DisplayCapabilities>& out) -> Task<void> {
+        out.push_back(co_await d.probeCapabilities(m));
+    };
+    spawn(loop, probeInto(*driver, second, results));
+    loop.advance(30ms);
+    spawn(loop, probeInto(*driver, second, results));
+    loop.runUntilSettled(60s);
+    EXPECT_EQ(results, (std::vector{caps("BPO"), caps("BPO")}));
+    // Request, request, read: never a request of the other probe in between.
+    int requests = 0;
+    for (const auto& t : answering.transfers) {
+        if (t.read) {
+            EXPECT_EQ(requests, 2);
+            requests = 0;
+        } else if (t.bytes.size() == 4) {
+            ++requests;
+        }
+    }
+    EXPECT_EQ(answering.setRequests().size(), 1u);
+}
+
 TEST_F(DriverTest, InvalidatingKeepsConfirmedCapabilitiesOnly) {
     auto& monitor = addService("DCPAVServiceProxy", 0x100, {{0x10, {80, 100}}});
     make();
@@ -250,6 +291,10 @@ TEST_F(DriverTest, ReadsBrightnessOnlyThroughTheConfirmedPath) {
     auto ddc = display(2), system = display(3, 2, 0x20), unknown = display(4, 3, 0x30);
     probe(ddc);
     monitor.features[0x10] = {60, 200};
+    monitor.transfers.clear();
+    // The probe's reading answers the first read without a word on the bus; later reads ask.
+    EXPECT_EQ(run(driver->readValue(Control::brightness, ddc)), 0.8);
+    EXPECT_TRUE(monitor.transfers.empty());
     EXPECT_EQ(run(driver->readValue(Control::brightness, ddc)), 0.3);
     EXPECT_EQ(driver->ddcMaxCache().at(ddc.identity.stableKey()), 200);
     EXPECT_EQ(failure(driver->readValue(Control::contrast, ddc)),

@@ -74,6 +74,25 @@ TEST(DisplayTopology, FallsBackToUnitsThenToEveryAVService) {
     EXPECT_TRUE(log.contains("━━━ Display Topology (0 CG display(s)) ━━━"));
 }
 
+TEST(DisplayTopology, AServiceThatNamesItsDisplayIsThatDisplaysAlone) {
+    CaptureLog log;
+    FakeWindowServer ws;
+    ws.displays = {{2, 0x10, 0x2A, 0, 1, false}, {3, 0x10, 0x2A, 0, 2, false}, {4, 0x10, 0x2A, 0, 3, false}};
+    FakeRegistry registry;
+    for (RegistryID id : {0x20, 0x30, 0x40})
+        registry.add("DCPAVServiceProxy", id, 0x10, 0x2A);
+    registry.services[0].second->emplace(displayNumberProperty, num(3));
+    registry.services[1].second->emplace(displayNumberProperty, num(2));
+
+    auto topology = buildTopology(ws, registry);
+
+    EXPECT_THAT(ids(topology[0]), ElementsAre(0x30));
+    EXPECT_THAT(ids(topology[1]), ElementsAre(0x20));
+    // A display no service names takes only the services that name none.
+    EXPECT_THAT(ids(topology[2]), ElementsAre(0x40));
+    EXPECT_TRUE(log.contains("    ✓ DCPAVServiceProxy[30] v=0010 p=002A s=0 display=2 IOAVService✓"));
+}
+
 TEST(DisplayTopology, SnapshotReadsNumbersUnitsAndAttributes) {
     using Dict = PropertyDictionary;
     struct Case {

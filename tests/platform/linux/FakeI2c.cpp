@@ -37,6 +37,13 @@ I2cSyscalls FakeI2c::syscalls() {
         auto& o = fds_.at(fd);
         auto bytes = static_cast<const std::uint8_t*>(buffer);
         events.push_back({"write", o.bus, o.chip, {bytes, bytes + length}});
+        auto& bus = buses.at(o.bus);
+        if (o.chip == 0x37 && length >= 5 && bytes[1] == 0x82) {
+            bus.requested = bytes[3];
+            bus.requestedAt = now();
+        } else if (o.chip == 0x37 && length >= 7 && bytes[1] == 0x84 && bus.features.count(bytes[3])) {
+            bus.features[bytes[3]].first = static_cast<std::uint16_t>(bytes[4] << 8 | bytes[5]);
+        }
         return static_cast<ssize_t>(length);
     };
     s.read = [this](int fd, void* buffer, std::size_t length) -> ssize_t {
@@ -47,9 +54,33 @@ I2cSyscalls FakeI2c::syscalls() {
         if (o.chip == 0x50) {
             for (std::size_t i = 0; !bus.edid.empty() && i < length; ++i)
                 data.push_back(bus.edid[i % bus.edid.size()]);
+        } else if (o.chip == 0x37 && bus.refuseReads > 0) {
+            --bus.refuseReads;
+            errno = EREMOTEIO;
+            return -1;
         } else if (o.chip == 0x37 && !bus.replies.empty()) {
             data = bus.replies.front();
             bus.replies.pop_front();
+        } else if (o.chip == 0x37 && !bus.features.empty()) {
+            data = {0x6E, 0x80, 0xBE}; // the null message: nothing ready
+            auto it = bus.features.find(static_cast<std::uint8_t>(bus.requested));
+            if (bus.requested >= 0 && now() - bus.requestedAt >= bus.replyDelay) {
+                auto [current, max] =
+                    it == bus.features.end() ? std::pair<std::uint16_t, std::uint16_t>{} : it->second;
+                data = {0x6E,
+                        0x88,
+                        0x02,
+                        std::uint8_t(it == bus.features.end() ? 1 : 0),
+                        std::uint8_t(bus.requested),
+                        0,
+                        std::uint8_t(max >> 8),
+                        std::uint8_t(max),
+                        std::uint8_t(current >> 8),
+                        std::uint8_t(current),
+                        0};
+                bus.requested = -1;
+            }
+            data.resize(std::max<std::size_t>(data.size(), length), 0);
         }
         if (data.empty()) {
             errno = ENXIO;
@@ -70,6 +101,14 @@ void PrintTo(const I2cEvent& e, std::ostream* out) {
     *out << e.what << " bus " << e.bus << " chip " << e.chip << ":";
     for (auto b : e.bytes)
         *out << ' ' << std::hex << int(b) << std::dec;
+}
+
+std::vector<std::string> FakeI2c::ddcEvents(int bus) const {
+    std::vector<std::string> out;
+    for (const auto& e : events)
+        if (e.bus == bus && e.chip == 0x37 && (e.what == "write" || e.what == "read"))
+            out.push_back(e.what);
+    return out;
 }
 
 std::vector<int> FakeI2c::busesWritten() const {

@@ -26,12 +26,12 @@ struct I2cDesk : ::testing::Test {
         sys.add({"card0-DVI-I-1", "connected", "enabled", third, {}, {}}); // no bus named at all
         sys.add({"card0-DP-3", "disconnected", "disabled", {}, 7, {}});
         sys.addCardAdapter(3);
-        i2c.buses[0] = {0, sharedEdid(dellMonitor), {}}; // not the card's: never touched
-        i2c.buses[3] = {0, third, {}};
-        i2c.buses[5] = {0, sharedEdid(dellMonitor), {}};
-        i2c.buses[7] = {0, other, {}}; // answers with DP-2's EDID, yet belongs to DP-3
-        i2c.buses[8] = {0, sharedEdid(asusMonitor), {}};
-        i2c.buses[9] = {0, sharedEdid(dellMonitor), {}};
+        i2c.buses[0].edid = sharedEdid(dellMonitor); // not the card's: never touched
+        i2c.buses[3].edid = third;
+        i2c.buses[5].edid = sharedEdid(dellMonitor);
+        i2c.buses[7].edid = other; // answers with DP-2's EDID, yet belongs to DP-3
+        i2c.buses[8].edid = sharedEdid(asusMonitor);
+        i2c.buses[9].edid = sharedEdid(dellMonitor);
         displays.refresh();
     }
     std::vector<std::uint8_t> other = makeEdid(0x1111, 2, 3);

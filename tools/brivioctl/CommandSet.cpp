@@ -2,9 +2,9 @@
 
 namespace brivio::cli {
 
-Session& CommandContext::session() {
+Session& CommandContext::session(const DisplayScope& scope) {
     if (!session_)
-        session_ = std::make_unique<Session>(options_);
+        session_ = std::make_unique<Session>(options_, scope);
     return *session_;
 }
 

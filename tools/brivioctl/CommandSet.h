@@ -17,7 +17,8 @@ class CommandContext {
 public:
     explicit CommandContext(const GlobalOptions& options) : options_(options) {}
     const GlobalOptions& options() const { return options_; }
-    Session& session();
+    // The session; the first call opens it for `scope`.
+    Session& session(const DisplayScope& scope = {});
     bool hasSession() const { return session_ != nullptr; }
     // Runs time on after the command (--advance), then writes settings and restores software dimming.
     void close();

@@ -18,9 +18,11 @@ std::string_view driverKind(const DisplayController& controller, const ManagedDi
     return toString(d.isBuiltIn ? DisplayDriverKind::native : DisplayDriverKind::ddc);
 }
 
-nlohmann::json rememberedOrNull(const std::map<std::string, double>& map, const std::string& key) {
+std::optional<double> lookup(const std::map<std::string, double>& map, const std::string& key) {
     auto it = map.find(key);
-    return it == map.end() ? nlohmann::json(nullptr) : nlohmann::json(it->second);
+    if (it == map.end())
+        return std::nullopt;
+    return it->second;
 }
 
 bool supports(const ManagedDisplay& d, DisplayControl control) {
@@ -37,23 +39,108 @@ bool supports(const ManagedDisplay& d, DisplayControl control) {
     return false;
 }
 
+// A level as the command line knows it: read from the display in this run, or remembered.
+struct Level {
+    std::optional<double> value;
+    bool fresh = false;
+};
+
+// What this run read from the display; else the level remembered for it (or, with `dimmedLevel`, the
+// level software dimming holds it at).
+Level levelOf(Session& session, const ManagedDisplay& d, DisplayControl control, bool dimmedLevel) {
+    auto& controller = session.controller();
+    auto& ddc = controller.ddcDriver();
+    auto& prefs = session.preferences();
+    const auto key = d.identity.stableKey();
+    if (control == DisplayControl::brightness) {
+        if (d.isBuiltIn && d.capabilities.supportsHardwareBrightness && controller.nativeDriver().canRead())
+            return {controller.nativeDriver().readBrightness(d.identity.cgID), true};
+        if (auto read = ddc.probedBrightness(key); read && d.capabilities.supportsHardwareBrightness)
+            return {read, true};
+        if (auto stored = lookup(prefs.brightnessByDisplay(), key))
+            return {stored, false};
+        if (dimmedLevel && !d.capabilities.supportsHardwareBrightness)
+            return {controller.overlayDriver().brightness(key), false};
+        return {};
+    }
+    const bool contrast = control == DisplayControl::contrast;
+    if (supports(d, control))
+        if (auto read = lookup(contrast ? ddc.ddcContrastCurrentCache() : ddc.ddcVolumeCurrentCache(), key))
+            return {read, true};
+    return {lookup(contrast ? prefs.contrastByDisplay() : prefs.volumeByDisplay(), key), false};
+}
+
+std::string_view problemName(DDCChannelProblem problem) {
+    switch (problem) {
+    case DDCChannelProblem::noAnswer:
+        return "noAnswer";
+    case DDCChannelProblem::noChannel:
+        return "noChannel";
+    case DDCChannelProblem::none:
+        break;
+    }
+    return {};
+}
+
+nlohmann::json orNull(const std::optional<double>& value) {
+    return value ? nlohmann::json(*value) : nlohmann::json(nullptr);
+}
+
 } // namespace
 
+std::string ddcFailure(Session& session, const ManagedDisplay& d) {
+    if (d.isBuiltIn || d.capabilities.supportsHardwareBrightness)
+        return {};
+    // Where software dimming serves the display (a window or gamma here), it is a display without
+    // DDC/CI like any other; only where nothing else can, the failure is the answer.
+    auto& controller = session.controller();
+    const auto key = d.identity.stableKey();
+    if (controller.overlayDriver().canDim(key) || controller.gammaDriver().hasState(key))
+        return {};
+    auto bus = session.busOf(d);
+    switch (session.controller().ddcDriver().channelProblem(d.identity.stableKey())) {
+    case DDCChannelProblem::noAnswer:
+        return fmt::format("DDC communication failed: the monitor did not answer{} (DDC/CI switched off in "
+                           "its menu, or an adapter that does not pass it)",
+                           bus ? " on " + bus->device : "");
+    case DDCChannelProblem::noChannel:
+        if (bus && !bus->openProblem.empty())
+            return fmt::format("DDC communication failed: {} cannot be opened: {}", bus->device,
+                               bus->openProblem);
+        return "DDC communication failed: its channel could not be opened";
+    case DDCChannelProblem::none:
+        break;
+    }
+    return {};
+}
+
 int listDisplays(Session& session, bool json) {
-    auto& prefs = session.preferences();
-    auto& displays = session.controller().displays();
+    auto& controller = session.controller();
+    auto& displays = controller.displays();
     if (json) {
         auto array = nlohmann::json::array();
         for (auto& d : displays) {
             auto key = d.identity.stableKey();
-            array.push_back({{"stableKey", key},
-                             {"name", d.identity.modelName},
-                             {"isBuiltIn", d.isBuiltIn},
-                             {"driver", driverKind(session.controller(), d)},
-                             {"capabilities", d.capabilities.toJson()},
-                             {"brightness", rememberedOrNull(prefs.brightnessByDisplay(), key)},
-                             {"contrast", rememberedOrNull(prefs.contrastByDisplay(), key)},
-                             {"volume", rememberedOrNull(prefs.volumeByDisplay(), key)}});
+            nlohmann::json entry{{"stableKey", key},
+                                 {"name", d.identity.modelName},
+                                 {"isBuiltIn", d.isBuiltIn},
+                                 {"driver", driverKind(controller, d)},
+                                 {"capabilities", d.capabilities.toJson()}};
+            nlohmann::json fresh;
+            for (auto control :
+                 {DisplayControl::brightness, DisplayControl::contrast, DisplayControl::volume}) {
+                Level level = levelOf(session, d, control, false);
+                entry[std::string(toString(control))] = orNull(level.value);
+                fresh[std::string(toString(control))] = level.fresh;
+            }
+            // Which levels were read from the display in this run; the rest are remembered ones.
+            entry["fresh"] = fresh;
+            auto problem = controller.ddcDriver().channelProblem(key);
+            entry["ddcProblem"] =
+                d.capabilities.supportsHardwareBrightness || problem == DDCChannelProblem::none
+                    ? nlohmann::json(nullptr)
+                    : nlohmann::json(problemName(problem));
+            array.push_back(entry);
         }
         std::cout << array.dump(2) << "\n";
         return 0;
@@ -65,47 +152,58 @@ int listDisplays(Session& session, bool json) {
     int index = 1;
     for (auto& d : displays) {
         auto key = d.identity.stableKey();
+        Level level = levelOf(session, d, DisplayControl::brightness, false);
         std::string brightness = "-";
-        if (auto it = prefs.brightnessByDisplay().find(key); it != prefs.brightnessByDisplay().end())
-            brightness = fmt::format("{:.0f}%", it->second * 100);
+        if (level.value)
+            brightness = fmt::format("{:.0f}%{}", *level.value * 100, level.fresh ? "" : " (remembered)");
         std::string reason;
-        if (d.capabilities.hardwareBrightnessFallbackReason)
-            reason = fmt::format(" ({})", toString(*d.capabilities.hardwareBrightnessFallbackReason));
+        if (d.capabilities.hardwareBrightnessFallbackReason) {
+            auto problem = controller.ddcDriver().channelProblem(key);
+            reason = fmt::format(" ({}{})", toString(*d.capabilities.hardwareBrightnessFallbackReason),
+                                 problem == DDCChannelProblem::noAnswer    ? ": no answer over DDC/CI"
+                                 : problem == DDCChannelProblem::noChannel ? ": DDC/CI channel not opened"
+                                                                           : "");
+        }
         std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", index++, key,
-                                 d.identity.modelName, driverKind(session.controller(), d), brightness,
-                                 reason);
+                                 d.identity.modelName, driverKind(controller, d), brightness, reason);
     }
     return 0;
 }
 
 int getLevel(Session& session, const std::string& displayWord, const std::string& controlWord) {
     DisplayControl control = parseControl(controlWord);
-    ManagedDisplay d = selectDisplay(displayWord, session.controller().displays());
-    if (!supports(d, control))
-        throw UsageError(fmt::format("'{}' has no {} control", displayWord, controlWord));
-    auto& prefs = session.preferences();
-    auto key = d.identity.stableKey();
-    const auto& map = control == DisplayControl::brightness ? prefs.brightnessByDisplay()
-                      : control == DisplayControl::contrast ? prefs.contrastByDisplay()
-                                                            : prefs.volumeByDisplay();
-    std::optional<double> value;
-    if (auto it = map.find(key); it != map.end())
-        value = it->second;
-    else if (control == DisplayControl::brightness)
-        value = session.controller().overlayDriver().brightness(key);
-    else {
-        auto& ddc = session.controller().ddcDriver();
-        auto& cache =
-            control == DisplayControl::contrast ? ddc.ddcContrastCurrentCache() : ddc.ddcVolumeCurrentCache();
-        if (auto it = cache.find(key); it != cache.end())
-            value = it->second;
+    auto& displays = session.controller().displays();
+    const bool all = displayWord == "all";
+    auto targets = selectDisplays(displayWord, displays);
+    int status = 0;
+    for (auto& d : targets) {
+        std::string failure = ddcFailure(session, d);
+        if (!failure.empty()) {
+            std::cerr << fmt::format("brivioctl: '{}': {}\n", d.identity.modelName, failure);
+            status = 1;
+            continue;
+        }
+        if (!supports(d, control)) {
+            if (all)
+                continue;
+            throw UsageError(fmt::format("'{}' has no {} control", displayWord, controlWord));
+        }
+        Level level = levelOf(session, d, control, true);
+        if (!level.value) {
+            std::cerr << fmt::format("brivioctl: the {} of '{}' is not known yet\n", controlWord,
+                                     all ? d.identity.stableKey() : displayWord);
+            status = 1;
+            continue;
+        }
+        if (all) {
+            auto it = std::find(displays.begin(), displays.end(), d);
+            std::cout << fmt::format("{}  {:<22} {}{}\n", it - displays.begin() + 1, d.identity.stableKey(),
+                                     formatLevel(*level.value), level.fresh ? "" : " (remembered)");
+        } else {
+            std::cout << formatLevel(*level.value) << "\n";
+        }
     }
-    if (!value) {
-        std::cerr << fmt::format("brivioctl: the {} of '{}' is not known yet\n", controlWord, displayWord);
-        return 1;
-    }
-    std::cout << formatLevel(*value) << "\n";
-    return 0;
+    return status;
 }
 
 int setLevel(Session& session, const std::string& displayWord, const std::string& controlWord,
@@ -113,6 +211,16 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
     DisplayControl control = parseControl(controlWord);
     double value = parseLevel(valueWord);
     auto targets = selectDisplays(displayWord, session.controller().displays());
+    int status = 0;
+    // A monitor that should have answered and did not: say so, and send it nothing.
+    std::erase_if(targets, [&](const ManagedDisplay& d) {
+        std::string failure = ddcFailure(session, d);
+        if (failure.empty())
+            return false;
+        std::cerr << fmt::format("brivioctl: '{}': {}\n", d.identity.modelName, failure);
+        status = 1;
+        return true;
+    });
     if (displayWord != "all")
         for (auto& d : targets)
             if (!supports(d, control))
@@ -138,7 +246,6 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
     session.settle();
     // Software dimming lives in windows of a running agent; a backend that cannot open them (this
     // desktop, from the command line) must not report the change as made.
-    int status = 0;
     if (control == DisplayControl::brightness && value < 1.0)
         for (auto& d : targets)
             if (!d.capabilities.supportsHardwareBrightness &&
@@ -161,19 +268,33 @@ void addLevelCommands(CLI::App& app, CommandSet& commands) {
     };
     auto words = std::make_shared<Words>();
 
-    auto* list = commands.add(app, "list", "List the displays in order",
-                              [words](CommandContext& c) { return listDisplays(c.session(), words->json); });
+    // Without an agent each command talks to the monitors itself: it probes only the displays it
+    // names, asks them only for what it needs, and writes nothing that it was not told to.
+    auto* list = commands.add(app, "list", "List the displays in order", [words](CommandContext& c) {
+        return listDisplays(c.session(DisplayScope::reading(std::nullopt, true, true, true)), words->json);
+    });
     list->add_flag("--json", words->json, "Print a JSON array");
 
-    auto* get = commands.add(app, "get", "Print a display's level as a fraction", [words](CommandContext& c) {
-        return getLevel(c.session(), words->display, words->control);
-    });
+    auto* get = commands.add(app, "get", "Print a display's level as a fraction (all: one line each)",
+                             [words](CommandContext& c) {
+                                 DisplayControl control = parseControl(words->control);
+                                 auto scope = DisplayScope::reading(std::vector{words->display},
+                                                                    control == DisplayControl::contrast,
+                                                                    control == DisplayControl::volume);
+                                 return getLevel(c.session(scope), words->display, words->control);
+                             });
     get->add_option("DISPLAY", words->display, "Stable key, number from 'list', or all")->required();
     get->add_option("CONTROL", words->control, "brightness, contrast or volume")->required();
 
     auto* set =
         commands.add(app, "set", "Set a display's level, as a slider would", [words](CommandContext& c) {
-            return setLevel(c.session(), words->display, words->control, words->value);
+            DisplayControl control = parseControl(words->control);
+            parseLevel(words->value);
+            // The set itself is the write; the probe only reads what scaling the level needs.
+            auto scope =
+                DisplayScope::reading(std::vector{words->display}, control == DisplayControl::contrast,
+                                      control == DisplayControl::volume);
+            return setLevel(c.session(scope), words->display, words->control, words->value);
         });
     set->add_option("DISPLAY", words->display, "Stable key, number from 'list', or all")->required();
     set->add_option("CONTROL", words->control, "brightness, contrast or volume")->required();

@@ -3,6 +3,7 @@
 
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "Commands.h"
 #include "drivers/InputSource.h"
 
 #include <algorithm>
@@ -40,6 +41,8 @@ std::string knownInputs() {
 
 ManagedDisplay inputCapable(Session& session, const std::string& word) {
     ManagedDisplay d = selectDisplay(word, session.controller().displays());
+    if (std::string failure = ddcFailure(session, d); !failure.empty())
+        throw std::runtime_error(fmt::format("'{}': {}", word, failure));
     if (d.isBuiltIn || !d.capabilities.supportsInputSwitch)
         throw UsageError(fmt::format("'{}' cannot switch inputs: it has no input select over DDC/CI", word));
     return d;
@@ -56,11 +59,14 @@ int showInput(Session& session, const std::string& displayWord) {
     return 0;
 }
 
-int switchInput(Session& session, const std::string& displayWord, const std::string& sourceWord) {
+// The word is checked before any display is reached.
+int switchInput(CommandContext& context, const DisplayScope& scope, const std::string& displayWord,
+                const std::string& sourceWord) {
     std::optional<std::uint8_t> value = parseInputSource(sourceWord);
     if (!value)
         throw UsageError(fmt::format("'{}' is not an input: give one of {}, or a code such as 0x11",
                                      sourceWord, knownInputs()));
+    Session& session = context.session(scope);
     ManagedDisplay d = inputCapable(session, displayWord);
     bool taken = session.controller().setInputSource(*value, d.identity.cgID);
     session.settle();
@@ -91,6 +97,8 @@ int powerOff(Session& session, const std::string& displayWord, bool yes) {
     if (d.isBuiltIn)
         throw UsageError(
             fmt::format("'{}' is the built-in display: it is not powered off from here", displayWord));
+    if (std::string failure = ddcFailure(session, d); !failure.empty())
+        throw std::runtime_error(fmt::format("'{}': {}", displayWord, failure));
     if (!d.capabilities.supportsPowerOff)
         throw UsageError(fmt::format("'{}' cannot be powered off over its connection", displayWord));
     if (!yes && !userAgrees(d)) {
@@ -127,25 +135,32 @@ void addDeviceCommands(CLI::App& app, CommandSet& commands) {
     };
     auto words = std::make_shared<Words>();
 
-    auto* input = commands.add(app, "input", "Print a monitor's input, or switch it to another",
-                               [words](CommandContext& c) {
-                                   if (words->source.empty())
-                                       return showInput(c.session(), words->display);
-                                   return switchInput(c.session(), words->display, words->source);
-                               });
+    auto* input = commands.add(
+        app, "input", "Print a monitor's input, or switch it to another", [words](CommandContext& c) {
+            // Only input select is asked; the switch is the one write.
+            auto scope = DisplayScope::reading(std::vector{words->display}, false, false, true);
+            if (words->source.empty())
+                return showInput(c.session(scope), words->display);
+            return switchInput(c, scope, words->display, words->source);
+        });
     input->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     input->add_option("SOURCE", words->source,
                       "An input name (HDMI 1, hdmi1, DisplayPort 2, ...) or code (0x11)");
 
-    auto* power = commands.add(
-        app, "power-off", "Switch a monitor off (only its own button turns it on)",
-        [words](CommandContext& c) { return powerOff(c.session(), words->display, words->yes); });
+    auto* power =
+        commands.add(app, "power-off", "Switch a monitor off (only its own button turns it on)",
+                     [words](CommandContext& c) {
+                         return powerOff(c.session(DisplayScope::reading(std::vector{words->display})),
+                                         words->display, words->yes);
+                     });
     power->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     power->add_flag("--yes", words->yes, "Do not ask first");
 
     auto* dimming = commands.add(
-        app, "dimming", "Turn Extended Dimming (gamma) on or off for a display",
-        [words](CommandContext& c) { return setDimming(c.session(), words->display, words->mode); });
+        app, "dimming", "Turn Extended Dimming (gamma) on or off for a display", [words](CommandContext& c) {
+            return setDimming(c.session(DisplayScope::reading(std::vector{words->display})), words->display,
+                              words->mode);
+        });
     dimming->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     dimming->add_option("MODE", words->mode, "extended or normal")->required();
 }

@@ -2,12 +2,17 @@
 
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "base/RealLoop.h"
+#include "drivers/DDCTransport.h"
 #include "platform/linux/Backlight.h"
 #include "platform/linux/DisplayBuses.h"
 #include "platform/linux/DrmConnector.h"
 #include "platform/linux/Edid.h"
+#include "platform/linux/LinuxI2cChannel.h"
 #include "platform/linux/SysfsFiles.h"
 
+#include <cerrno>
+#include <fcntl.h>
 #include <fmt/format.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -32,12 +37,34 @@ nlohmann::json orNull(const std::optional<std::string>& text) {
     return text ? nlohmann::json(*text) : nlohmann::json(nullptr);
 }
 
+// Asks the monitor on an open bus for its brightness, as a probe would, without writing anything.
+std::string askMonitor(int fd, int bus, const I2cSyscalls& syscalls) {
+    RealLoop loop;
+    AVServiceHandle channel = std::make_shared<LinuxI2cChannel>(syscalls, fd, bus);
+    std::optional<PatientRead> answer;
+    auto ask = [](AVServiceHandle handle, std::optional<PatientRead>& out) -> Task<void> {
+        out = co_await readVCPPatiently(linuxI2cTransfers(), std::move(handle), ddc::brightness, 1);
+    };
+    spawn(loop, ask(channel, answer));
+    // A few seconds at most: five attempts, then the longer waits.
+    loop.runUntilSettled(std::chrono::seconds(10));
+    if (!answer || !answer->reading)
+        return "opens, but the monitor does not answer DDC/CI — switch DDC/CI on in its menu, or connect it "
+               "without an adapter or dock that drops it; software dimming only";
+    std::string text =
+        fmt::format("answers DDC/CI (brightness {} of {})", answer->reading->current, answer->reading->max);
+    if (answer->waitScale > 1)
+        text += fmt::format(", slowly: it needs {}× the usual waits", answer->waitScale);
+    return text;
+}
+
 std::string describeBus(const std::optional<TiedBus>& bus, DisplayBuses& buses) {
     if (!bus)
         return "no bus tied to it — software dimming only";
     std::string how = bus->how == TiedBus::How::ddcLink ? "ddc link" : "EDID at 0x50";
-    int error = buses.accessError(bus->bus);
-    std::string state = error ? i2cAccessAdvice(error) : "opens for DDC/CI";
+    const int fd = buses.syscalls().open(buses.devicePath(bus->bus), O_RDWR);
+    std::string state =
+        fd < 0 ? i2cAccessAdvice(errno ? errno : EIO) : askMonitor(fd, bus->bus, buses.syscalls());
     return fmt::format("{} ({}): {}", buses.devicePath(bus->bus), how, state);
 }
 

@@ -186,15 +186,19 @@ void addModeCommands(CLI::App& app, CommandSet& commands) {
     auto words = std::make_shared<Words>();
 
     auto* modes = commands.add(
-        app, "modes", "List a display's modes, the current one marked with *",
-        [words](CommandContext& c) { return listModes(c.session(), words->display, words->all); });
+        app, "modes", "List a display's modes, the current one marked with *", [words](CommandContext& c) {
+            return listModes(c.session(DisplayScope::reading(std::vector{words->display})), words->display,
+                             words->all);
+        });
     modes->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     modes->add_flag("--all", words->all, "Every mode at every refresh rate (choose one by its id)");
 
-    auto* mode = commands.add(app, "mode", "Switch a display's mode; reverted after 10 s unless kept",
-                              [words](CommandContext& c) {
-                                  return applyMode(c.session(), words->display, words->mode, words->keep);
-                              });
+    auto* mode = commands.add(
+        app, "mode", "Switch a display's mode; reverted after 10 s unless kept", [words](CommandContext& c) {
+            // Modes need nothing of DDC/CI: the display is only named.
+            return applyMode(c.session(DisplayScope::reading(std::vector{words->display})), words->display,
+                             words->mode, words->keep);
+        });
     mode->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     mode->add_option("MODE", words->mode, "Number or label from 'modes', or an id from 'modes --all'")
         ->required();
@@ -202,7 +206,8 @@ void addModeCommands(CLI::App& app, CommandSet& commands) {
 
     auto* rotate = commands.add(
         app, "rotate", "Turn a display; reverted after 10 s unless kept", [words](CommandContext& c) {
-            return applyRotation(c.session(), words->display, words->angle, words->keep);
+            return applyRotation(c.session(DisplayScope::reading(std::vector{words->display})),
+                                 words->display, words->angle, words->keep);
         });
     rotate->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     rotate->add_option("ANGLE", words->angle, "0, 90, 180 or 270")->required();

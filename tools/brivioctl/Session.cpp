@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fmt/format.h>
 #include <iostream>
+#include <set>
 
 namespace brivio::cli {
 
@@ -23,7 +24,37 @@ constexpr Duration realSettleLimit = std::chrono::minutes(1);
 
 } // namespace
 
-Session::Session(const GlobalOptions& options) {
+DisplayScope DisplayScope::reading(std::optional<std::vector<std::string>> names, bool contrast, bool volume,
+                                   bool inputSelect) {
+    DisplayScope scope;
+    scope.names = std::move(names);
+    scope.probe = DDCProbeOptions{false, contrast, volume, inputSelect};
+    return scope;
+}
+
+namespace {
+
+// The displays the words name among those found; words that name none are left for the command to
+// report. A sync leader takes every follower along: they change with it.
+std::set<std::string> namedKeys(const std::vector<std::string>& words, const std::vector<ManagedDisplay>& all,
+                                const std::optional<std::string>& syncLeader) {
+    std::set<std::string> keys;
+    for (const auto& word : words) {
+        try {
+            for (const auto& d : selectDisplays(word, all))
+                keys.insert(d.identity.stableKey());
+        } catch (const UsageError&) {
+        }
+    }
+    if (syncLeader && keys.count(*syncLeader))
+        for (const auto& d : all)
+            keys.insert(d.identity.stableKey());
+    return keys;
+}
+
+} // namespace
+
+Session::Session(const GlobalOptions& options, const DisplayScope& scope) {
     auto directory = options.configDir.value_or(FileKeyValueStore::defaultDirectory());
     if (options.simFile)
         openSimulatedDesk(options, directory);
@@ -33,6 +64,14 @@ Session::Session(const GlobalOptions& options) {
     store_->setWritesHeld(true);
     Platform& platform = desk_ ? *simPlatform_ : linux_->platform();
     services_ = std::make_unique<AppServices>(platform, *store_);
+    // Before the first enumeration runs (it starts on the loop's next turn).
+    controller().ddcDriver().setProbeOptions(scope.probe);
+    if (scope.names) {
+        auto& prefs = preferences();
+        controller().limitProbes([words = *scope.names, &prefs](const std::vector<ManagedDisplay>& all) {
+            return namedKeys(words, all, prefs.syncLeaderKey());
+        });
+    }
     services_->startShortcuts();
     runUntilFirstEnumeration();
 }
@@ -71,6 +110,22 @@ void Session::openThisDesktop(const GlobalOptions& options) {
     if (options.sysfsRoot)
         linuxOptions.sysfsRoot = *options.sysfsRoot;
     linux_ = std::make_unique<LinuxPlatform>(*realLoop_, realLoop_.get(), linuxOptions);
+}
+
+std::optional<Session::Bus> Session::busOf(const ManagedDisplay& display) {
+    if (!linux_)
+        return std::nullopt;
+    const LinuxDisplay* d = linux_->displays().find(display.identity.cgID);
+    if (!d)
+        return std::nullopt;
+    DisplayBuses& buses = linux_->buses();
+    auto tied = buses.busFor(d->connector, linux_->displays().connectors());
+    if (!tied)
+        return std::nullopt;
+    Bus bus{buses.devicePath(tied->bus), {}};
+    if (int error = buses.accessError(tied->bus))
+        bus.openProblem = i2cAccessAdvice(error);
+    return bus;
 }
 
 Session::~Session() {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace brivio {
 class VirtualLoop;
@@ -30,10 +31,23 @@ struct GlobalOptions {
     long long advanceMs = 0;
 };
 
+// What a command needs of the displays. Without an agent the command itself talks to the monitors, so
+// it probes only the displays it names and asks them only what it needs. Default: every display,
+// probed in full, as the agent does.
+struct DisplayScope {
+    // Words that name displays (a key, a number from 'list', or all); absent: every display.
+    std::optional<std::vector<std::string>> names;
+    DDCProbeOptions probe;
+
+    // A probe that only reads: brightness, and the features asked for. Nothing is written.
+    static DisplayScope reading(std::optional<std::vector<std::string>> names, bool contrast = false,
+                                bool volume = false, bool inputSelect = false);
+};
+
 class Session {
 public:
     // Throws UsageError for a scenario that cannot be used; std::runtime_error for the rest.
-    explicit Session(const GlobalOptions& options);
+    explicit Session(const GlobalOptions& options, const DisplayScope& scope = {});
     ~Session();
 
     AppServices& services() { return *services_; }
@@ -42,6 +56,14 @@ public:
     MainLoop& loop();
     // The simulated desk; null on this desktop.
     SimDesk* desk() { return desk_.get(); }
+
+    // The device of the display's DDC/CI bus on this desktop and, when it cannot be opened, what to do
+    // about it; absent on the simulated desk and for a display without a bus.
+    struct Bus {
+        std::string device;
+        std::string openProblem;
+    };
+    std::optional<Bus> busOf(const ManagedDisplay& display);
 
     // Runs until every probe, animation and write loop has ended (recurring polls excepted).
     void settle();

@@ -65,7 +65,10 @@ Task<VCPRead> readVCP(AVServiceSymbols symbols, AVServiceHandle handle, std::uin
         if (kr != 0) {
             logDebug(LogCategory::driver, "DDC: 0x{:02X} reply[{}] refused ({})", code, attempt, kr);
         } else {
-            result.repliedAtAll = true;
+            // A DDC/CI message, the null message included, comes from the display's address; a buffer
+            // without it (all zeros, say) is no sign that a monitor is there.
+            result.repliedAtAll = result.repliedAtAll || std::find(reply.begin(), reply.begin() + 3,
+                                                                   std::uint8_t{0x6E}) != reply.begin() + 3;
             logDebug(LogCategory::driver, "DDC: 0x{:02X} reply[{}] {}", code, attempt,
                      hexBytes(reply.data(), reply.size()));
             if ((result.reading = decodeVCPReply(reply.data(), reply.size(), code)))

@@ -37,8 +37,8 @@ constexpr std::uint8_t powerMode = 0xD6;
 // input select and power mode take a list of values, and monitors often report their maximum as 0.
 std::optional<VCPReading> decodeVCPReply(const std::uint8_t* buffer, std::size_t length, std::uint8_t code);
 
-// The outcome of one read: the reading, and whether the monitor gave any bytes back at all (null
-// replies included), which tells a slow monitor from one that refuses every read.
+// The outcome of one read: the reading, and whether the monitor gave any DDC/CI message back at all
+// (null messages included), which tells a slow monitor from one that refuses every read or is silent.
 struct VCPRead {
     std::optional<VCPReading> reading;
     bool repliedAtAll = false;
@@ -62,9 +62,9 @@ struct PatientRead {
     int waitScale = 1;
 };
 
-// Reads at `waitScale`; when the monitor gave only null replies (it is there, but not ready in time), it
-// gets a second chance with each longer scale in turn, two attempts each. A monitor that refuses every
-// read gets none: it is busy or has no DDC/CI, and waiting longer does not help.
+// Reads at `waitScale`; when the monitor gave only null messages (it is there, but not ready in time),
+// it gets a second chance with each longer scale in turn, two attempts each. A monitor that refuses
+// every read or gives nothing back gets none: it is busy or has no DDC/CI, and waiting does not help.
 Task<PatientRead> readVCPPatiently(AVServiceSymbols symbols, AVServiceHandle handle, std::uint8_t code,
                                    int waitScale);
 

@@ -33,7 +33,7 @@ struct FakeMonitor : AVServiceChannel {
     std::deque<Bytes> script;
     int readResult = 0, setResult = 0;
     int refuseReads = 0;   // reads refused (as busy) before the monitor reads again
-    Duration replyDelay{}; // a request read sooner than this is not ready: the reply is all zeros
+    Duration replyDelay{}; // a request read sooner than this is not ready: the null message
     std::vector<Transfer> transfers;
     std::uint8_t requested = 0;
     TimePoint requestedAt{};
@@ -71,6 +71,8 @@ struct FakeMonitor : AVServiceChannel {
         }
         Bytes reply(n, 0);
         if (loop.now() - requestedAt < replyDelay) {
+            reply = {0x6E, 0x80, 0xBE}; // the null message: not ready yet
+            reply.resize(n, 0);
         } else if (!script.empty()) {
             reply = script.front();
             script.pop_front();

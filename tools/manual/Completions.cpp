@@ -99,22 +99,19 @@ constexpr const char* walkBody =
 
 // Display keys and numbers: on a simulated desk from 'list --json' in a throwaway settings folder
 // (virtual time, nothing written); on this desktop the numbers of the connected connectors.
-constexpr const char* displaysBody = R"SH(  local program=$1 sim=$2 sysfs=$3 tmp status n=0
+constexpr const char* displaysBody = R"SH(  local program=$1 sim=$2 sysfs=$3 tmp connector n=0
+  [ -n "${ZSH_VERSION:-}" ] && setopt localoptions nullglob
   case "$sim" in "~/"*) sim="$HOME/${sim#\~/}" ;; esac
   case "$sysfs" in "~/"*) sysfs="$HOME/${sysfs#\~/}" ;; esac
   if [ -n "$sim" ]; then
     tmp=$(mktemp -d 2>/dev/null) || return 0
     "$program" --sim "$sim" --config "$tmp" list --json 2>/dev/null |
-      sed -n 's/^ *"stableKey": "\([^"]*\)",\{0,1\}$/\1/p' | awk '{
-    print NR;
-    print
-}'
+      sed -n 's/^ *"stableKey": "\([^"]*\)",\{0,1\}$/\1/p' | awk '{ print NR; print }'
     rm -rf "$tmp"
     return 0
   fi
-  for status in "${sysfs:-/sys}"/class/drm/card*-*/status;
-do
-    [ -r "$status" ] && [ "$(cat "$status")" = connected ] && n=$((n + 1))
+  for connector in "${sysfs:-/sys}"/class/drm/card*-*/status; do
+    [ -r "$connector" ] && [ "$(cat "$connector")" = connected ] && n=$((n + 1))
   done
   [ "$n" -gt 0 ] && seq 1 "$n"
   return 0
@@ -146,8 +143,7 @@ _brivioctl() {
   else
     kind=$(_brivioctl_argument "$_brivioctl_path $_brivioctl_index")
   fi
-  for k in $kind;
-    do
+  for k in $kind; do
     case "$k" in
       value) ;;
       file) COMPREPLY+=($(compgen -f -- "$cur")); compopt -o filenames 2>/dev/null ;;
@@ -208,6 +204,8 @@ _brivioctl "$@"
     return out;
 }
 
+namespace {
+
 // For the single quotes of a shell or fish string.
 std::string singleQuoted(const std::string& text) {
     std::string out = "'";
@@ -215,6 +213,8 @@ std::string singleQuoted(const std::string& text) {
         out += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return out + "'";
 }
+
+} // namespace
 
 std::string fishCompletion(const std::vector<CommandInfo>& commands) {
     // Fish runs the same walk through sh, which prints what to offer, one kind a line.

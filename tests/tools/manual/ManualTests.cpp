@@ -159,9 +159,19 @@ TEST(Completions, BashOffersCommandsOptionsWordsAndDisplays) {
     EXPECT_THAT(bashOffers("brivioctl --sysfs " + sys.path() + " power-off "), ElementsAre("1", "2"));
 }
 
-TEST(Completions, ZshAndFishScriptsLoad) {
+TEST(Completions, ZshAndFishOfferTheSame) {
+    testing::TempDir sys;
+    for (std::string name : {"card0-DP-1", "card0-HDMI-A-1"}) {
+        fs::create_directories(fs::path(sys.path()) / "class" / "drm" / name);
+        std::ofstream(fs::path(sys.path()) / "class" / "drm" / name / "status") << "connected\n";
+    }
     if (have("zsh")) {
-        EXPECT_EQ(run("zsh -n '" + (manualDir / "_brivioctl").string() + "'", true), "");
+        auto script = (manualDir / "_brivioctl").string();
+        EXPECT_EQ(run("zsh -n '" + script + "'", true), "");
+        // Outside a completion the script's last call fails; its helpers stay defined.
+        EXPECT_THAT(lines(run("zsh -fc \"source '" + script +
+                              "' 2>/dev/null; _brivioctl_displays brivioctl '' '" + sys.path() + "'\"")),
+                    ElementsAre("1", "2"));
     }
     if (!have("fish"))
         GTEST_SKIP() << "fish is not installed";
@@ -172,6 +182,7 @@ TEST(Completions, ZshAndFishScriptsLoad) {
     };
     EXPECT_THAT(offers("brivioctl preset "), ElementsAre("apply", "delete", "list", "save"));
     EXPECT_THAT(offers("brivioctl step "), ElementsAre("down", "up"));
+    EXPECT_THAT(offers("brivioctl --sysfs " + sys.path() + " sync "), ElementsAre("1", "2", "off"));
 }
 
 } // namespace

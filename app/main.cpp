@@ -3,6 +3,7 @@
 //   brivio --sim FILE          on a simulated desk, shown in a preview window
 //   brivio --screenshot DIR    renders the panel pages to PNG files and exits
 
+#include "app/ProgramReference.h"
 #include "app/shell/BrivioApp.h"
 #include "app/shell/SingleInstance.h"
 
@@ -11,6 +12,7 @@
 #include <QFileInfo>
 #include <cstdio>
 #include <exception>
+#include <map>
 
 namespace {
 
@@ -47,20 +49,26 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("brivio"));
     QCoreApplication::setApplicationVersion(QStringLiteral(BRIVIO_VERSION));
 
+    // The options and the help's last lines come from the table the manual page is written from.
+    const brivio::ProgramReference& reference = brivio::agentReference();
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Brightness, contrast and volume for every display."));
-    QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                            QStringLiteral("Show this help and exit."));
-    QCommandLineOption version({QStringLiteral("v"), QStringLiteral("version")},
-                               QStringLiteral("Show the version and exit."));
-    QCommandLineOption sim(QStringLiteral("sim"), QStringLiteral("Run on the simulated desk in FILE."),
-                           QStringLiteral("FILE"));
-    QCommandLineOption config(QStringLiteral("config"), QStringLiteral("Keep settings in DIR."),
-                              QStringLiteral("DIR"));
-    QCommandLineOption screenshot(QStringLiteral("screenshot"),
-                                  QStringLiteral("Render the panel pages to PNG files in DIR and exit."),
-                                  QStringLiteral("DIR"));
-    parser.addOptions({help, version, sim, config, screenshot});
+    std::map<std::string, QCommandLineOption> parserOptions;
+    for (const auto& entry : reference.options) {
+        QStringList names;
+        if (!entry.shortName.empty())
+            names << QString::fromStdString(entry.shortName);
+        names << QString::fromStdString(entry.longName);
+        parserOptions.emplace(entry.longName,
+                              QCommandLineOption(names, QString::fromStdString(entry.description),
+                                                 QString::fromStdString(entry.valueName)));
+        parser.addOption(parserOptions.at(entry.longName));
+    }
+    const QCommandLineOption& help = parserOptions.at("help");
+    const QCommandLineOption& version = parserOptions.at("version");
+    const QCommandLineOption& sim = parserOptions.at("sim");
+    const QCommandLineOption& config = parserOptions.at("config");
+    const QCommandLineOption& screenshot = parserOptions.at("screenshot");
     if (!parser.parse(withoutQtOptions(argc, argv))) {
         std::fprintf(stderr, "brivio: %s\nTry 'brivio --help'.\n", qPrintable(parser.errorText()));
         return 2;
@@ -70,6 +78,7 @@ int main(int argc, char** argv) {
         QString text =
             parser.helpText().replace(QStringLiteral("<executable_name>"), QStringLiteral("brivio"));
         std::fputs(qPrintable(text), stdout);
+        std::printf("\n%s\n", brivio::helpFooter(reference).c_str());
         return 0;
     }
     if (parser.isSet(version)) {
@@ -84,7 +93,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Brivio"));
-    QApplication::setDesktopFileName(QStringLiteral("brivio"));
+    QApplication::setDesktopFileName(QStringLiteral("dev.brivio.Brivio"));
 
     brivio::AppOptions options;
     if (parser.isSet(sim))

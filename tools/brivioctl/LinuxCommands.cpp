@@ -2,6 +2,7 @@
 
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "base/InstallPaths.h"
 #include "base/RealLoop.h"
 #include "drivers/DDCTransport.h"
 #include "platform/linux/Backlight.h"
@@ -129,9 +130,11 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
     std::error_code ec;
     const bool i2cDev = std::filesystem::exists(sysfsRoot / "module" / "i2c_dev", ec) ||
                         std::filesystem::exists(sysfsRoot / "class" / "i2c-dev", ec);
-    out << (i2cDev ? "i2c-dev module: loaded\n"
-                   : "i2c-dev module: not loaded — run 'sudo modprobe i2c-dev' (docs/linux.md loads it at "
-                     "boot)\n");
+    if (i2cDev)
+        out << "i2c-dev module: loaded\n";
+    else
+        out << fmt::format("i2c-dev module: not loaded — run 'sudo modprobe i2c-dev' ({} loads it at boot)\n",
+                           installed::modulesLoadFile);
     DisplayBuses buses(sysfsRoot, I2cSyscalls::system(), devDir);
     auto backlight = chooseBacklight(BacklightScanner(sysfsRoot).scan(), connectors);
     for (const auto& c : connectors) {
@@ -179,7 +182,8 @@ void addLinuxCommands(CLI::App& app, CommandSet& commands) {
     auto* doctor = commands.add(
         app, "doctor", "Check each connector's bus and backlight, and say what to do",
         [words, root](CommandContext& c) { return runDoctor(root(c), words->devDir, std::cout); });
-    doctor->add_option("--dev", words->devDir, "Look for the bus devices in DIR instead of /dev");
+    doctor->add_option("--dev", words->devDir, "Look for the bus devices in DIR instead of /dev")
+        ->type_name("DIR");
 }
 
 } // namespace brivio::cli

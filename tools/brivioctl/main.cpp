@@ -1,8 +1,7 @@
 // brivioctl: the command line that drives the same controller as the agent.
 
 #include "Arguments.h"
-#include "CommandSet.h"
-#include "ModeCommands.h"
+#include "CommandLine.h"
 #include "base/Log.h"
 
 #include <CLI/CLI.hpp>
@@ -13,28 +12,9 @@ using namespace brivio;
 using namespace brivio::cli;
 
 int main(int argc, char** argv) {
-    CLI::App app{"brivioctl: control every display of this desktop (brightness, contrast, volume and more)"};
-    app.require_subcommand(1);
-    app.fallthrough();
-    GlobalOptions options;
-    std::string advance;
-    app.add_option("--sim", options.simFile, "Run on the simulated desk described by this scenario file");
-    app.add_option("--config", options.configDir, "Keep the settings file in this folder");
-    app.add_option("--trace", options.traceFile, "Write one line per platform action to this file");
-    app.add_option("--sysfs", options.sysfsRoot, "Read the DRM and backlight tree from DIR instead of /sys");
-    app.add_option("--advance", advance,
-                   "Run time on after the command, e.g. 90m or 8d (simulated desk only)");
-
-    int verbosity = 0;
-    app.add_flag("-v,--verbose", verbosity, "Log what the system does to stderr (-vv: with DDC/CI details)");
-
-    CommandSet commands;
-    addLevelCommands(app, commands);
-    addAutomationCommands(app, commands);
-    addLinuxCommands(app, commands);
-    addDaylightCommands(app, commands);
-    addDeviceCommands(app, commands);
-    addModeCommands(app, commands);
+    CommandLine commandLine;
+    auto& app = commandLine.app;
+    auto& options = commandLine.options;
 
     try {
         app.parse(argc, argv);
@@ -52,21 +32,21 @@ int main(int argc, char** argv) {
     }
 
     // Quiet by default: a command's output is its answer. $BRIVIO_LOG still wins when set.
-    if (verbosity >= 2)
+    if (commandLine.verbosity >= 2)
         Log::setLevel(LogLevel::debug);
-    else if (verbosity == 1)
+    else if (commandLine.verbosity == 1)
         Log::setLevel(LogLevel::info);
     else if (!std::getenv("BRIVIO_LOG"))
         Log::setLevel(LogLevel::error);
 
     CommandContext context(options);
     try {
-        if (!advance.empty()) {
+        if (!commandLine.advance.empty()) {
             if (!options.simFile)
                 throw UsageError("--advance needs a simulated desk (--sim FILE)");
-            options.advanceMs = parseDurationMs(advance);
+            options.advanceMs = parseDurationMs(commandLine.advance);
         }
-        const CommandSet::Runner* runner = commands.chosen();
+        const CommandSet::Runner* runner = commandLine.commands.chosen();
         int status = runner ? (*runner)(context) : 2;
         context.close();
         return status;

@@ -39,10 +39,24 @@ std::string execArgument(const std::string& program) {
     return escaped;
 }
 
+// Whether an autostart entry exists and is not switched off. A desktop may switch an entry off by
+// marking it hidden instead of deleting it.
+bool autostartEntryEnabled(const std::filesystem::path& path) {
+    std::ifstream in(path);
+    if (!in)
+        return false;
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string s = text.str();
+    return s.find("\nHidden=true") == std::string::npos &&
+           s.find("\nX-GNOME-Autostart-enabled=false") == std::string::npos;
+}
+
 } // namespace
 
 XdgAutostart::XdgAutostart(std::filesystem::path configHome, std::string command)
-    : path_(std::move(configHome) / "autostart" / "brivio.desktop"), command_(std::move(command)) {}
+    : path_(configHome / "autostart" / "dev.brivio.Brivio.desktop"),
+      legacyPath_(configHome / "autostart" / "brivio.desktop"), command_(std::move(command)) {}
 
 std::filesystem::path XdgAutostart::defaultConfigHome() {
     if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
@@ -52,21 +66,20 @@ std::filesystem::path XdgAutostart::defaultConfigHome() {
 }
 
 bool XdgAutostart::isEnabled() const {
-    std::ifstream in(path_);
-    if (!in)
-        return false;
-    std::stringstream text;
-    text << in.rdbuf();
-    // A desktop may switch an entry off by marking it hidden instead of deleting it.
-    std::string s = text.str();
-    return s.find("\nHidden=true") == std::string::npos &&
-           s.find("\nX-GNOME-Autostart-enabled=false") == std::string::npos;
+    // The entry of the current name decides once it exists, even when it is switched off.
+    std::error_code ec;
+    if (std::filesystem::exists(path_, ec))
+        return autostartEntryEnabled(path_);
+    return autostartEntryEnabled(legacyPath_);
 }
 
 bool XdgAutostart::setEnabled(bool enabled) {
     std::error_code ec;
     if (!enabled) {
         std::filesystem::remove(path_, ec);
+        if (ec)
+            return false;
+        std::filesystem::remove(legacyPath_, ec);
         return !ec;
     }
     std::filesystem::create_directories(path_.parent_path(), ec);
@@ -79,12 +92,16 @@ bool XdgAutostart::setEnabled(bool enabled) {
         out << "[Desktop Entry]\nType=Application\nName=Brivio\nComment=Display brightness for every "
                "monitor\n"
             << "Exec=" << execArgument(command_)
-            << "\nIcon=brivio\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
+            << "\nIcon=dev.brivio.Brivio\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
         if (!out.flush())
             return false;
     }
     std::filesystem::rename(temp, path_, ec);
-    return !ec;
+    if (ec)
+        return false;
+    // The old name would start a second copy at login.
+    std::filesystem::remove(legacyPath_, ec);
+    return true;
 }
 
 } // namespace brivio

@@ -1,5 +1,7 @@
 #pragma once
-// Launch at login on a freedesktop session: an autostart entry in ~/.config/autostart.
+// Launch at login on a freedesktop session: an autostart entry in ~/.config/autostart, named after the
+// application's id. An entry of the name older versions wrote still counts, so launch at login
+// survives the rename; the next change of the setting moves it to the new name.
 
 #include "app/panel/LoginItem.h"
 
@@ -20,6 +22,7 @@ public:
 
 private:
     std::filesystem::path path_;
+    std::filesystem::path legacyPath_;
     std::string command_;
 };
 

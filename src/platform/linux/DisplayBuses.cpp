@@ -1,5 +1,6 @@
 #include "platform/linux/DisplayBuses.h"
 
+#include "base/InstallPaths.h"
 #include "base/Log.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include <charconv>
 #include <cstring>
 #include <fcntl.h>
+#include <fmt/format.h>
 
 namespace brivio {
 
@@ -49,12 +51,15 @@ std::string i2cAccessAdvice(int error) {
     case ENOENT:
     case ENODEV:
     case ENXIO:
-        return "the i2c-dev module is not loaded: run 'sudo modprobe i2c-dev' and install "
-               "packaging/modules-load.d/brivio.conf to load it at boot (docs/linux.md)";
+        return fmt::format("the i2c-dev module is not loaded: run 'sudo modprobe i2c-dev' ({} loads it "
+                           "at boot; see 'man brivioctl')",
+                           installed::modulesLoadFile);
     case EACCES:
     case EPERM:
-        return "no permission: install packaging/udev/60-brivio-i2c.rules and join the i2c group "
-               "(docs/linux.md), then log in again";
+        return fmt::format("no permission: {} opens the bus to group i2c and to the local session's "
+                           "user; join the group ('sudo usermod -aG i2c $USER') and log in again (see "
+                           "'man brivioctl')",
+                           installed::udevRule);
     case EBUSY:
         return "the bus is busy: another program holds it; close it and try again";
     default:

@@ -114,7 +114,9 @@ void GeoClueLocation::start() {
         sdbus::ObjectPath path;
         client_->manager->callMethod("GetClient").onInterface(managerInterface).storeResultsTo(path);
         client_->client = sdbus::createProxy(*connection, service, path);
-        client_->client->setProperty("DesktopId").onInterface(clientInterface).toValue(std::string("brivio"));
+        client_->client->setProperty("DesktopId")
+            .onInterface(clientInterface)
+            .toValue(std::string("dev.brivio.Brivio"));
         client_->client->setProperty("RequestedAccuracyLevel")
             .onInterface(clientInterface)
             .toValue(cityAccuracy);

@@ -1,5 +1,5 @@
 #pragma once
-// The location service of a Linux desktop: a GeoClue2 client (desktop id "brivio", city accuracy)
+// The location service of a Linux desktop: a GeoClue2 client (desktop id "dev.brivio.Brivio", city accuracy)
 // over the system bus. The desktop's location agent decides the permission; its answer becomes the
 // authorisation code. Without the bus or the service, requests fail and the stored position is used.
 

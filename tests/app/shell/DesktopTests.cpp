@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 #include <fstream>
 
 using namespace brivio;
@@ -101,6 +102,26 @@ private Q_SLOTS:
         std::ifstream quoted(spaced.entryPath());
         std::string entry((std::istreambuf_iterator<char>(quoted)), {});
         QVERIFY(entry.find("Exec=\"/opt/my apps/b\\\\\\\\rivio\"\n") != std::string::npos);
+    }
+
+    void anEntryOfTheOldNameKeepsLaunchAtLogin() {
+        QTemporaryDir home;
+        std::filesystem::path dir = home.path().toStdString();
+        std::filesystem::create_directories(dir / "autostart");
+        auto legacy = dir / "autostart" / "brivio.desktop";
+        std::ofstream(legacy) << "[Desktop Entry]\nType=Application\nExec=brivio\n";
+        XdgAutostart item(dir, "/usr/bin/brivio");
+        QVERIFY(item.isEnabled());
+        // Switched on again, the entry moves to the new name: one entry, one copy started at login.
+        QVERIFY(item.setEnabled(true));
+        QCOMPARE(item.entryPath().filename().string(), std::string("dev.brivio.Brivio.desktop"));
+        QVERIFY(!std::filesystem::exists(legacy));
+        QVERIFY(item.isEnabled());
+        // Switched off, neither name starts it.
+        std::ofstream(legacy) << "[Desktop Entry]\nType=Application\nExec=brivio\n";
+        QVERIFY(item.setEnabled(false));
+        QVERIFY(!item.isEnabled());
+        QVERIFY(!std::filesystem::exists(legacy));
     }
 };
 

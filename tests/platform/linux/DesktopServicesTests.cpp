@@ -167,7 +167,8 @@ TEST(GeoClueLocation, GrantedGivesAFixRefusedIsDeniedAndNoServiceIsRestricted) {
         if (c.fix) {
             EXPECT_EQ(fixes, (std::vector<GeoCoordinate>{{52.52, 13.405}}));
             std::lock_guard lock(geoclue->mutex);
-            EXPECT_EQ(geoclue->desktopId, "brivio");
+            // The location agent finds the application by its desktop entry's name.
+            EXPECT_EQ(geoclue->desktopId, "dev.brivio.Brivio");
         } else {
             EXPECT_TRUE(fixes.empty());
             EXPECT_EQ(failures, 1);

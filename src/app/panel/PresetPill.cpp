@@ -1,5 +1,6 @@
 #include "app/panel/PresetPill.h"
 
+#include "app/panel/LiteralText.h"
 #include "app/panel/PanelSymbols.h"
 #include "app/panel/SymbolButton.h"
 
@@ -15,7 +16,7 @@ PresetPill::PresetPill(const BrightnessPreset& preset, QWidget* parent)
     setObjectName(QStringLiteral("PresetPill"));
     setAttribute(Qt::WA_StyledBackground);
     button_->setObjectName(QStringLiteral("PresetPillButton"));
-    button_->setText(QString::fromStdString(preset.name));
+    setLiteralText(*button_, QString::fromStdString(preset.name));
     button_->setIcon(symbolIcon(preset.iconName()));
     button_->setIconSize(QSize(14, 14));
     button_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);

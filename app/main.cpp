@@ -2,6 +2,7 @@
 //   brivio                     on this desktop's displays
 //   brivio --sim FILE          on a simulated desk, shown in a preview window
 //   brivio --screenshot DIR    renders the panel pages to PNG files and exits
+//   brivio --autostart         as the login starts it: without a tray, no window until asked
 
 #include "app/shell/BrivioApp.h"
 #include "app/shell/SingleInstance.h"
@@ -60,7 +61,10 @@ int main(int argc, char** argv) {
     QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                   QStringLiteral("Render the panel pages to PNG files in DIR and exit."),
                                   QStringLiteral("DIR"));
-    parser.addOptions({help, version, sim, config, screenshot});
+    QCommandLineOption autostart(QStringLiteral("autostart"),
+                                 QStringLiteral("Start hidden, as at login: without a tray the panel "
+                                                "waits until the app is launched again."));
+    parser.addOptions({help, version, sim, config, screenshot, autostart});
     if (!parser.parse(withoutQtOptions(argc, argv))) {
         std::fprintf(stderr, "brivio: %s\nTry 'brivio --help'.\n", qPrintable(parser.errorText()));
         return 2;
@@ -93,6 +97,7 @@ int main(int argc, char** argv) {
         options.configDir = parser.value(config).toStdString();
     if (parser.isSet(screenshot))
         options.screenshotDir = parser.value(screenshot).toStdString();
+    options.autostarted = parser.isSet(autostart);
     // A simulated desk is an app of its own: it may run beside the one on the real displays.
     options.instanceName = brivio::SingleInstance::defaultName();
     if (options.simFile)

@@ -282,8 +282,7 @@ void BrivioSettingsView::styleStepPicker(SliderTheme theme) {
                 "color: palette(button-text); border-top-left-radius: %4px; "
                 "border-bottom-left-radius: %4px; border-top-right-radius: %5px; "
                 "border-bottom-right-radius: %5px; }"
-                "QPushButton:checked { background: %2; border-color: %2; color: %3; "
-                "font-weight: 600; }"
+                "QPushButton:checked { background: %2; border-color: %2; color: %3; }"
                 "QPushButton:focus { border: 2px solid palette(highlight); }")
                 .arg(edge.name(), fill.name(), textOn(fill).name())
                 .arg(left)

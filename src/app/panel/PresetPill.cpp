@@ -15,6 +15,9 @@ PresetPill::PresetPill(const BrightnessPreset& preset, QWidget* parent)
       accent_(144, 136, 187) {
     setObjectName(QStringLiteral("PresetPill"));
     setAttribute(Qt::WA_StyledBackground);
+    // Tall enough for its rounded ends: a style sheet draws square corners when the radius is more
+    // than half the height.
+    setMinimumHeight(28);
     button_->setObjectName(QStringLiteral("PresetPillButton"));
     setLiteralText(*button_, QString::fromStdString(preset.name));
     button_->setIcon(symbolIcon(preset.iconName()));

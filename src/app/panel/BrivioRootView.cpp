@@ -116,6 +116,8 @@ BrivioRootView::BrivioRootView(DisplayController& controller, BrivioPreferences&
     scroll_->setWidgetResizable(true);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Not a Tab stop of its own, where focus would show nowhere: Tab scrolls to what it reaches.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(scroll_);
 
     quit_->setObjectName(QStringLiteral("quitButton"));

@@ -2,6 +2,7 @@
 //   brivio                     on this desktop's displays
 //   brivio --sim FILE          on a simulated desk, shown in a preview window
 //   brivio --screenshot DIR    renders the panel pages to PNG files and exits
+//   brivio --autostart         as the login starts it: without a tray, no window until asked
 
 #include "app/ProgramReference.h"
 #include "app/shell/BrivioApp.h"
@@ -69,6 +70,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption& sim = parserOptions.at("sim");
     const QCommandLineOption& config = parserOptions.at("config");
     const QCommandLineOption& screenshot = parserOptions.at("screenshot");
+    const QCommandLineOption& autostart = parserOptions.at("autostart");
     if (!parser.parse(withoutQtOptions(argc, argv))) {
         std::fprintf(stderr, "brivio: %s\nTry 'brivio --help'.\n", qPrintable(parser.errorText()));
         return 2;
@@ -102,6 +104,7 @@ int main(int argc, char** argv) {
         options.configDir = parser.value(config).toStdString();
     if (parser.isSet(screenshot))
         options.screenshotDir = parser.value(screenshot).toStdString();
+    options.autostarted = parser.isSet(autostart);
     // A simulated desk is an app of its own: it may run beside the one on the real displays.
     options.instanceName = brivio::SingleInstance::defaultName();
     if (options.simFile)

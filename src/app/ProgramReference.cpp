@@ -76,6 +76,8 @@ const ProgramReference& agentReference() {
             {"", "sim", "FILE", "Run on the simulated desk in FILE."},
             {"", "config", "DIR", "Keep settings in DIR."},
             {"", "screenshot", "DIR", "Render the panel pages to PNG files in DIR and exit."},
+            {"", "autostart", "", "Start hidden, as at login: without a tray the panel waits until the app is "
+                                  "launched again."},
         },
         {
             {"DDC/CI ACCESS",

@@ -3,17 +3,22 @@
 #include "app/panel/AppRouter.h"
 #include "app/panel/DisplayCardView.h"
 #include "app/panel/GlobalPresetCardView.h"
+#include "app/panel/LaidOutFocus.h"
 #include "app/panel/LaterRefresh.h"
 #include "app/panel/PanelSymbols.h"
+#include "app/panel/PresetEditorView.h"
 #include "app/panel/ScheduleCardView.h"
 #include "core/DisplayController.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -23,15 +28,15 @@ namespace brivio {
 
 namespace {
 
-// Asks for as much height as its content needs, up to a cap; beyond that it scrolls.
+// Asks for as much height as its content needs; the panel window caps it at the screen's height,
+// and beyond that it scrolls.
 class FittingScrollArea : public QScrollArea {
 public:
-    FittingScrollArea(int maxHeight, QWidget* parent) : QScrollArea(parent), maxHeight_(maxHeight) {}
+    explicit FittingScrollArea(QWidget* parent) : QScrollArea(parent) {}
     QSize sizeHint() const override {
         QSize content = widget() ? widget()->sizeHint() : QSize();
         int frame = 2 * frameWidth();
-        return {content.width() + frame + verticalScrollBar()->sizeHint().width(),
-                std::min(content.height() + frame, maxHeight_)};
+        return {content.width() + frame + verticalScrollBar()->sizeHint().width(), content.height() + frame};
     }
 
 protected:
@@ -42,9 +47,6 @@ protected:
             updateGeometry();
         return handled;
     }
-
-private:
-    int maxHeight_;
 };
 
 } // namespace
@@ -52,8 +54,7 @@ private:
 BrivioRootView::BrivioRootView(DisplayController& controller, BrivioPreferences& preferences,
                                AppRouter& router, QWidget* parent)
     : QWidget(parent), controller_(controller), preferences_(preferences), settings_(new QToolButton(this)),
-      scroll_(new FittingScrollArea(maxContentHeight, this)),
-      quit_(new QPushButton(QStringLiteral("Quit"), this)),
+      scroll_(new FittingScrollArea(this)), quit_(new QPushButton(QStringLiteral("Quit"), this)),
       later_(new LaterRefresh(this, [this] { refreshDisplays(); })) {
     setObjectName(QStringLiteral("BrivioRootView"));
     setMinimumWidth(panelWidth);
@@ -90,16 +91,18 @@ BrivioRootView::BrivioRootView(DisplayController& controller, BrivioPreferences&
     empty_->setObjectName(QStringLiteral("emptyState"));
     auto* emptyLayout = new QVBoxLayout(empty_);
     emptyLayout->setContentsMargins(0, 24, 0, 24);
-    auto* emptyTitle = new QLabel(QStringLiteral("Detecting displays…"), empty_);
-    emptyTitle->setObjectName(QStringLiteral("emptyTitle"));
-    QFont emptyFont = emptyTitle->font();
+    emptyTitle_ = new QLabel(empty_);
+    emptyTitle_->setObjectName(QStringLiteral("emptyTitle"));
+    QFont emptyFont = emptyTitle_->font();
     emptyFont.setWeight(QFont::DemiBold);
-    emptyTitle->setFont(emptyFont);
-    auto* emptyLine = new QLabel(QStringLiteral("Connected monitors will appear here."), empty_);
-    emptyLine->setObjectName(QStringLiteral("emptyLine"));
-    emptyLine->setForegroundRole(QPalette::PlaceholderText);
-    emptyLayout->addWidget(emptyTitle, 0, Qt::AlignHCenter);
-    emptyLayout->addWidget(emptyLine, 0, Qt::AlignHCenter);
+    emptyTitle_->setFont(emptyFont);
+    emptyLine_ = new QLabel(empty_);
+    emptyLine_->setObjectName(QStringLiteral("emptyLine"));
+    emptyLine_->setForegroundRole(QPalette::PlaceholderText);
+    emptyLine_->setWordWrap(true);
+    emptyLine_->setAlignment(Qt::AlignHCenter);
+    emptyLayout->addWidget(emptyTitle_, 0, Qt::AlignHCenter);
+    emptyLayout->addWidget(emptyLine_);
     displaysLayout_->addWidget(empty_);
 
     presets_ = new GlobalPresetCardView(controller_, preferences_, content);
@@ -113,7 +116,8 @@ BrivioRootView::BrivioRootView(DisplayController& controller, BrivioPreferences&
     scroll_->setWidgetResizable(true);
     scroll_->setFrameShape(QFrame::NoFrame);
     scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setMaximumHeight(maxContentHeight);
+    // Not a Tab stop of its own, where focus would show nowhere: Tab scrolls to what it reaches.
+    scroll_->setFocusPolicy(Qt::NoFocus);
     layout->addWidget(scroll_);
 
     quit_->setObjectName(QStringLiteral("quitButton"));
@@ -121,6 +125,11 @@ BrivioRootView::BrivioRootView(DisplayController& controller, BrivioPreferences&
     // A window taller than the page keeps the page at its top.
     layout->addStretch(0);
 
+    connect(presets_, &GlobalPresetCardView::editingChanged, this, [this](bool editing) {
+        if (editing)
+            reveal(presets_->editor());
+    });
+    connect(schedules_, &ScheduleCardView::editorOpened, this, [this](QWidget* editor) { reveal(editor); });
     connect(settings_, &QToolButton::clicked, this, [&router] { router.openSettings(); });
     connect(quit_, &QPushButton::clicked, this, [&router] { router.quit(); });
     later_->watch(controller_.displaysChanged());
@@ -166,7 +175,37 @@ void BrivioRootView::refreshDisplays() {
     for (DisplayCardView* card : ordered)
         card->show();
     empty_->setVisible(ordered.empty());
+    // Once an enumeration has come back empty, waiting longer will not help: say so and where to look.
+    bool enumerated = controller_.enumerationCount() > 0;
+    emptyTitle_->setText(enumerated ? QStringLiteral("No displays found")
+                                    : QStringLiteral("Detecting displays…"));
+    emptyLine_->setText(enumerated
+                            ? QStringLiteral("Connected monitors will appear here. If one is connected, run "
+                                             "\u201Cbrivioctl doctor\u201D in a terminal to see why it is "
+                                             "missing.")
+                            : QStringLiteral("Connected monitors will appear here."));
     ordered_ = std::move(ordered);
+}
+
+void BrivioRootView::reveal(QWidget* widget) {
+    QPointer<QWidget> target = widget;
+    // The editor has just been shown: its size is known once the queued layout requests have run.
+    QTimer::singleShot(0, this, [this, target] {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        if (!target || !target->isVisible() || !scroll_->widget()->isAncestorOf(target))
+            return;
+        constexpr int margin = 8;
+        int top = target->mapTo(scroll_->widget(), QPoint(0, 0)).y();
+        // One taller than the view shows its top (its title and first fields), not its middle.
+        if (target->height() + 2 * margin > scroll_->viewport()->height())
+            scroll_->verticalScrollBar()->setValue(top - margin);
+        else
+            scroll_->ensureWidgetVisible(target, 0, margin);
+    });
+}
+
+bool BrivioRootView::focusNextPrevChild(bool next) {
+    return moveFocusAsLaidOut(*this, next) || QWidget::focusNextPrevChild(next);
 }
 
 } // namespace brivio

@@ -26,8 +26,6 @@ class BrivioRootView : public QWidget {
     Q_OBJECT
 public:
     static constexpr int panelWidth = 360;
-    // Tall enough for three collapsed cards and both lower cards, short enough for a laptop screen.
-    static constexpr int maxContentHeight = 640;
 
     BrivioRootView(DisplayController& controller, BrivioPreferences& preferences, AppRouter& router,
                    QWidget* parent = nullptr);
@@ -41,6 +39,13 @@ public:
     GlobalPresetCardView* presetCard() const { return presets_; }
     ScheduleCardView* scheduleCard() const { return schedules_; }
 
+    // Scrolls the page so that `widget` (an editor that just opened) is in view, once it is laid out.
+    void reveal(QWidget* widget);
+
+protected:
+    // Tab and Shift+Tab follow the page as it is drawn.
+    bool focusNextPrevChild(bool next) override;
+
 private:
     void refreshDisplays();
 
@@ -50,6 +55,8 @@ private:
     QScrollArea* scroll_;
     QVBoxLayout* displaysLayout_;
     QWidget* empty_;
+    QLabel* emptyTitle_;
+    QLabel* emptyLine_;
     GlobalPresetCardView* presets_;
     ScheduleCardView* schedules_;
     QPushButton* quit_;

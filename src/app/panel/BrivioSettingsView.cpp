@@ -257,11 +257,37 @@ void BrivioSettingsView::refresh() {
     showPercentage_->setOn(preferences_.showSliderPercentage());
     if (updates_ && updates_->canCheckForUpdates())
         autoUpdates_->setOn(updates_->automaticallyChecksForUpdates());
+    if (stepPickerTheme_ != preferences_.selectedTheme())
+        styleStepPicker(preferences_.selectedTheme());
     std::size_t step = nearestStepChoice(preferences_.brightnessStep());
     for (std::size_t i = 0; i < stepButtons_.size(); ++i)
         stepButtons_[i]->setChecked(i == step);
     for (ThemeDot* dot : themeDots_)
         dot->setSelected(dot->theme() == preferences_.selectedTheme());
+}
+
+void BrivioSettingsView::styleStepPicker(SliderTheme theme) {
+    // Segments of one control; the chosen one filled with the accent, dark enough to stand out from
+    // the page, its label in black or white, whichever reads.
+    stepPickerTheme_ = theme;
+    QColor page = palette().color(QPalette::Window);
+    QColor fill = legibleOn(accentColor(theme, *this), page, 3.0);
+    QColor edge = legibleOn(palette().color(QPalette::Mid), page, 3.0);
+    for (std::size_t i = 0; i < stepButtons_.size(); ++i) {
+        int left = i == 0 ? 6 : 0;
+        int right = i + 1 == stepButtons_.size() ? 6 : 0;
+        stepButtons_[i]->setStyleSheet(
+            QStringLiteral(
+                "QPushButton { padding: 3px 12px; border: 1px solid %1; background: palette(button); "
+                "color: palette(button-text); border-top-left-radius: %4px; "
+                "border-bottom-left-radius: %4px; border-top-right-radius: %5px; "
+                "border-bottom-right-radius: %5px; }"
+                "QPushButton:checked { background: %2; border-color: %2; color: %3; }"
+                "QPushButton:focus { border: 2px solid palette(highlight); }")
+                .arg(edge.name(), fill.name(), textOn(fill).name())
+                .arg(left)
+                .arg(right));
+    }
 }
 
 void BrivioSettingsView::showEvent(QShowEvent* event) {

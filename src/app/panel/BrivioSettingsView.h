@@ -1,7 +1,10 @@
 #pragma once
 // The settings page: general switches, shortcuts and step, theme, updates, support and version.
 
+#include "settings/SliderTheme.h"
+
 #include <QWidget>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +45,7 @@ private:
     QWidget* buildContent();
     QLabel* addSectionTitle(QWidget* content, const QString& title);
     void refresh();
+    void styleStepPicker(SliderTheme theme);
 
     DisplayController& controller_;
     BrivioPreferences& preferences_;
@@ -52,6 +56,7 @@ private:
     ToggleBarRow* showPercentage_ = nullptr;
     ToggleBarRow* autoUpdates_ = nullptr;
     std::vector<QPushButton*> stepButtons_;
+    std::optional<SliderTheme> stepPickerTheme_;
     std::vector<ThemeDot*> themeDots_;
 };
 

@@ -1,11 +1,13 @@
 #include "app/panel/CCSlider.h"
 
+#include "app/panel/PageWheel.h"
 #include "app/panel/PanelSymbols.h"
 #include "app/panel/PanelTheme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -15,12 +17,35 @@
 namespace brivio {
 
 namespace {
+
 constexpr int steps = 1000;
-}
+// Arrow keys move by 1 %, Page Up and Down by 10 %.
+constexpr int arrowStep = steps / 100;
+constexpr int pageStep = steps / 10;
+
+// The track, with a ring around it while it has keyboard focus (the style sheet draws none).
+class LevelTrack final : public QSlider {
+public:
+    explicit LevelTrack(QWidget* parent) : QSlider(Qt::Horizontal, parent) {}
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QSlider::paintEvent(event);
+        if (!hasFocus())
+            return;
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        QRectF ring = QRectF(rect()).adjusted(1, 1, -1, -1);
+        p.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
+    }
+};
+
+} // namespace
 
 CCSlider::CCSlider(std::string_view icon, QColor iconColor, QWidget* parent)
-    : QWidget(parent), slider_(new QSlider(Qt::Horizontal, this)), icon_(new QLabel(this)),
-      percentage_(new QLabel(this)) {
+    : QWidget(parent), slider_(new LevelTrack(this)), icon_(new QLabel(this)), percentage_(new QLabel(this)) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
@@ -38,6 +63,9 @@ CCSlider::CCSlider(std::string_view icon, QColor iconColor, QWidget* parent)
     }
     icon_->setPixmap(pixmap);
     slider_->setRange(0, steps);
+    slider_->setSingleStep(arrowStep);
+    slider_->setPageStep(pageStep);
+    letWheelScrollPage(*slider_);
     slider_->setFixedHeight(trackH);
     slider_->installEventFilter(this);
     percentage_->setMinimumWidth(percentage_->fontMetrics().horizontalAdvance(QStringLiteral("100%")));

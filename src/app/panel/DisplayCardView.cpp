@@ -33,6 +33,8 @@ public:
     explicit ElidedLabel(QWidget* parent) : QLabel(parent) {
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
         setMinimumWidth(40);
+        // A monitor's name is shown as it reads, never as markup.
+        setTextFormat(Qt::PlainText);
     }
     void setFullText(const QString& text) {
         full_ = text;

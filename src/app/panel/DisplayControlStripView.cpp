@@ -148,6 +148,8 @@ void DisplayControlStripView::buildExternal() {
     power_->setObjectName(QStringLiteral("powerOffButton"));
     bool canPowerOff = display.capabilities.supportsPowerOff;
     power_->setEnabled(canPowerOff);
+    // Grows a little under the pointer, only where the monitor can be switched off.
+    power_->setHoverGrowth(1.02);
     power_->setToolTip(canPowerOff ? QString() : powerUnsupported);
     connect(power_, &QAbstractButton::clicked, this, [this] { askPowerOff(); });
 

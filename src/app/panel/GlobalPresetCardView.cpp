@@ -1,15 +1,13 @@
 #include "app/panel/GlobalPresetCardView.h"
 
 #include "app/panel/CardHeader.h"
+#include "app/panel/FlowLayout.h"
 #include "app/panel/LaterRefresh.h"
 #include "app/panel/PanelTheme.h"
 #include "app/panel/PresetEditorView.h"
 #include "app/panel/PresetPill.h"
 #include "core/DisplayController.h"
 
-#include <QHBoxLayout>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -20,33 +18,26 @@ GlobalPresetCardView::GlobalPresetCardView(DisplayController& controller, Brivio
     : QWidget(parent), controller_(controller), preferences_(preferences),
       header_(new CardHeader(QStringLiteral("Presets"), QStringLiteral("Preset"),
                              QStringLiteral("New preset"), this)),
-      content_(new QWidget(this)), scroll_(new QScrollArea(content_)), row_(new QWidget),
-      rowLayout_(new QHBoxLayout(row_)), editor_(new PresetEditorView(controller, preferences, content_)),
+      content_(new QWidget(this)), row_(new QWidget(content_)), rowLayout_(new FlowLayout(row_, 6)),
+      editor_(new PresetEditorView(controller, preferences, content_)),
       later_(new LaterRefresh(this, [this] { refresh(); })) {
     setObjectName(QStringLiteral("GlobalPresetCardView"));
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+    // As tall as its pills need at the card's width: two lines when they wrap.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(12, 8, 12, 10);
     layout->setSpacing(6);
     layout->addWidget(header_);
     layout->addWidget(content_);
 
-    rowLayout_->setContentsMargins(0, 0, 0, 0);
-    rowLayout_->setSpacing(6);
-    rowLayout_->addStretch(1);
-    scroll_->setObjectName(QStringLiteral("PresetRow"));
-    scroll_->setWidget(row_);
-    scroll_->setWidgetResizable(true);
-    scroll_->setFrameShape(QFrame::NoFrame);
-    scroll_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    scroll_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    row_->setObjectName(QStringLiteral("PresetRow"));
     auto* contentLayout = new QVBoxLayout(content_);
     contentLayout->setContentsMargins(0, 0, 0, 0);
     contentLayout->setSpacing(6);
-    contentLayout->addWidget(scroll_);
+    contentLayout->addWidget(row_);
     contentLayout->addWidget(editor_);
 
+    editor_->setFocusAnchor(header_->chevron());
     connect(header_, &CardHeader::addTapped, this, [this] { editor_->beginAdding(); });
     connect(header_, &CardHeader::chevronTapped, this, [this] {
         bool expanded = !preferences_.presetsCardExpanded();
@@ -102,9 +93,6 @@ void GlobalPresetCardView::rebuildPills(const std::vector<BrightnessPreset>& pre
                 [this, pill] { editor_->beginEditing(pill->preset()); });
     }
     shownPresets_ = presets;
-    // One line of pills, plus room for the scroll bar when they overflow.
-    int height = pills_.empty() ? 28 : pills_.front()->sizeHint().height();
-    scroll_->setFixedHeight(height + scroll_->horizontalScrollBar()->sizeHint().height() + 2);
 }
 
 } // namespace brivio

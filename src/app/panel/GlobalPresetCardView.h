@@ -1,5 +1,6 @@
 #pragma once
-// The "Presets" card: one pill per preset, and the editor for adding and changing presets.
+// The "Presets" card: one pill per preset (wrapping onto a second line, so every pill and the active
+// one stay in view), and the editor for adding and changing presets.
 
 #include "settings/BrightnessPreset.h"
 
@@ -8,14 +9,12 @@
 #include <string>
 #include <vector>
 
-class QHBoxLayout;
-class QScrollArea;
-
 namespace brivio {
 
 class BrivioPreferences;
 class CardHeader;
 class DisplayController;
+class FlowLayout;
 class LaterRefresh;
 class PresetEditorView;
 class PresetPill;
@@ -42,9 +41,8 @@ private:
     BrivioPreferences& preferences_;
     CardHeader* header_;
     QWidget* content_;
-    QScrollArea* scroll_;
     QWidget* row_;
-    QHBoxLayout* rowLayout_;
+    FlowLayout* rowLayout_;
     PresetEditorView* editor_;
     std::vector<PresetPill*> pills_;
     std::vector<BrightnessPreset> shownPresets_;

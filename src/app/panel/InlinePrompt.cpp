@@ -1,5 +1,7 @@
 #include "app/panel/InlinePrompt.h"
 
+#include "app/panel/PanelTheme.h"
+
 #include <QBoxLayout>
 #include <QLabel>
 #include <QPalette>
@@ -23,6 +25,14 @@ QPushButton* textButton(const QString& text, QWidget* parent) {
     return button;
 }
 
+// Semi-transparent text colours as they come out on `background`.
+QColor opaqueOn(QColor color, QColor background) {
+    double a = color.alphaF();
+    auto mix = [a](double c, double b) { return float(c * a + b * (1 - a)); };
+    return QColor::fromRgbF(mix(color.redF(), background.redF()), mix(color.greenF(), background.greenF()),
+                            mix(color.blueF(), background.blueF()));
+}
+
 void tintText(QWidget& widget, QColor color) {
     widget.setStyleSheet(QStringLiteral("QPushButton { color: %1; border: none; padding: 2px 6px; }")
                              .arg(color.name(QColor::HexArgb)));
@@ -41,8 +51,12 @@ InlinePrompt::InlinePrompt(const QString& secondary, const QString& primary, QWi
     detail_->setFont(smallMedium(detail_->font()));
     detail_->setWordWrap(true);
     detail_->hide();
-    QColor secondaryColor = palette().color(QPalette::PlaceholderText);
+    // The prompt stands in a display card: its text must read on the card's wash.
+    QColor background = cardBackground(*this);
+    QColor secondaryColor =
+        legibleOn(opaqueOn(palette().color(QPalette::PlaceholderText), background), background, 4.5);
     for (QLabel* label : {message_, detail_}) {
+        label->setTextFormat(Qt::PlainText);
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, secondaryColor);
         label->setPalette(p);
@@ -76,7 +90,7 @@ void InlinePrompt::setDetail(const QString& detail) {
 }
 
 void InlinePrompt::setPrimaryColor(QColor color) {
-    tintText(*primary_, color);
+    tintText(*primary_, legibleOn(color, cardBackground(*this), 4.5));
 }
 
 } // namespace brivio

@@ -1,5 +1,6 @@
 #include "app/panel/LocationPromptView.h"
 
+#include "app/panel/LiteralText.h"
 #include "schedule/LocationManager.h"
 
 #include <QHBoxLayout>
@@ -15,11 +16,11 @@ bool locationUsable(const LocationManager& location) {
 }
 
 LocationPromptView::LocationPromptView(LocationManager& location, QWidget* parent)
-    : QWidget(parent), location_(location),
-      allow_(new QPushButton(QStringLiteral("Allow location access for sunrise & sunset"), this)),
-      latitude_(new QLineEdit(this)), longitude_(new QLineEdit(this)),
-      use_(new QPushButton(QStringLiteral("Set"), this)), hint_(new QLabel(this)) {
+    : QWidget(parent), location_(location), allow_(new QPushButton(this)), latitude_(new QLineEdit(this)),
+      longitude_(new QLineEdit(this)), use_(new QPushButton(QStringLiteral("Set"), this)),
+      hint_(new QLabel(this)) {
     setObjectName(QStringLiteral("LocationPromptView"));
+    setLiteralText(*allow_, QStringLiteral("Allow location access for sunrise & sunset"));
     allow_->setObjectName(QStringLiteral("LocationAllowButton"));
     allow_->setAutoDefault(false);
     latitude_->setObjectName(QStringLiteral("LocationLatitudeField"));
@@ -32,11 +33,9 @@ LocationPromptView::LocationPromptView(LocationManager& location, QWidget* paren
     hint_->setWordWrap(true);
     hint_->hide();
 
-    auto* title = new QLabel(QStringLiteral("Location required"), this);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 2, 0, 2);
     layout->setSpacing(4);
-    layout->addWidget(title);
     layout->addWidget(allow_);
     auto* typed = new QHBoxLayout;
     typed->addWidget(latitude_);

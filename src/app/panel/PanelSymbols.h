@@ -1,6 +1,6 @@
 #pragma once
-// The panel's symbols by the names the pages use ("gearshape", "sun.max.fill", ...): the desktop's
-// icon theme where it has a matching icon, otherwise a small drawing bundled with the app.
+// The panel's symbols by the names the pages use ("gearshape", "sun.max.fill", ...): one set of small
+// line drawings bundled with the app, the same whatever icon theme the desktop has.
 
 #include <QIcon>
 #include <string_view>

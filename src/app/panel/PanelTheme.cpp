@@ -3,6 +3,8 @@
 #include <QFont>
 #include <QPalette>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 namespace brivio {
 
@@ -34,6 +36,15 @@ ThemeColours colours(SliderTheme theme) {
     return {"Haze", qRgb(144, 136, 187), qRgb(178, 164, 227)};
 }
 
+double channel(double c) {
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+double luminance(const QColor& c) {
+    QColor rgb = c.toRgb();
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+
 } // namespace
 
 QString themeName(SliderTheme theme) {
@@ -59,6 +70,37 @@ void styleSectionTitle(QWidget& label) {
     font.setWeight(QFont::DemiBold);
     font.setLetterSpacing(QFont::AbsoluteSpacing, 0.8);
     label.setFont(font);
+}
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    double la = luminance(a);
+    double lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor legibleOn(const QColor& color, const QColor& background, double ratio) {
+    // Toward black on light backgrounds, toward white on dark ones, keeping the hue.
+    QColor target = luminance(background) > 0.18 ? QColor(Qt::black) : QColor(Qt::white);
+    QColor out = color.toRgb();
+    for (int step = 1; step <= 20 && contrastRatio(out, background) < ratio; ++step) {
+        double t = step / 20.0;
+        QColor base = color.toRgb();
+        out = QColor::fromRgbF(float(base.redF() + (target.redF() - base.redF()) * t),
+                               float(base.greenF() + (target.greenF() - base.greenF()) * t),
+                               float(base.blueF() + (target.blueF() - base.blueF()) * t));
+    }
+    return out;
+}
+
+QColor textOn(const QColor& fill) {
+    return contrastRatio(fill, Qt::black) >= contrastRatio(fill, Qt::white) ? QColor(Qt::black)
+                                                                            : QColor(Qt::white);
+}
+
+QColor cardBackground(const QWidget& widget) {
+    QColor window = widget.palette().color(QPalette::Window).toRgb();
+    auto mix = [](int c) { return int(std::lround(c * 0.88 + 128 * 0.12)); };
+    return QColor(mix(window.red()), mix(window.green()), mix(window.blue()));
 }
 
 } // namespace brivio

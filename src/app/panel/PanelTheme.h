@@ -25,4 +25,14 @@ inline QColor sunColor() {
 // A section title: upper case, semibold, letter-spaced by 0.8 points.
 void styleSectionTitle(QWidget& label);
 
+// The contrast ratio of two colours, 1 (same luminance) to 21 (black on white).
+double contrastRatio(const QColor& a, const QColor& b);
+// `color` darkened (on a light background) or lightened (on a dark one) until it stands out from
+// `background` by at least `ratio`: 4.5 for text, 3 for fills and outlines.
+QColor legibleOn(const QColor& color, const QColor& background, double ratio);
+// Black or white, whichever reads better on `fill`.
+QColor textOn(const QColor& fill);
+// What a card of the main page is drawn on: the window with a light grey wash.
+QColor cardBackground(const QWidget& widget);
+
 } // namespace brivio

@@ -1,5 +1,7 @@
 #include "app/panel/PillButton.h"
 
+#include "app/panel/HoverGrowth.h"
+#include "app/panel/LiteralText.h"
 #include "app/panel/PanelSymbols.h"
 #include "modes/ModePills.h"
 
@@ -47,6 +49,16 @@ void PillButton::setFaded(bool faded) {
     update();
 }
 
+void PillButton::setHoverGrowth(double scale) {
+    if (!growth_)
+        growth_ = new HoverGrowth(*this, scale);
+    growth_->setAllowed(isEnabled());
+}
+
+double PillButton::growth() const {
+    return growth_ ? growth_->scale() : 1.0;
+}
+
 QMenu* PillButton::openDropdown() {
     if (!rows_ || !isEnabled())
         return nullptr;
@@ -61,7 +73,7 @@ QMenu* PillButton::openDropdown() {
             menu->addSeparator();
             continue;
         }
-        auto* action = menu->addAction(QString::fromStdString(row.title));
+        auto* action = menu->addAction(literalButtonText(QString::fromStdString(row.title)));
         if (row.icon)
             action->setIcon(symbolIcon(*row.icon));
         action->setCheckable(row.isChecked);
@@ -99,13 +111,24 @@ void PillButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setOpacity(opacity());
+    // A pill that grows is drawn a little inside its bounds, so that it has room to grow into.
+    QRect pill = rect();
+    if (growth_) {
+        growth_->setAllowed(isEnabled());
+        pill = rect().adjusted(growth_->margin(width()), growth_->margin(height()), -growth_->margin(width()),
+                               -growth_->margin(height()));
+        QPointF centre = QRectF(rect()).center();
+        p.translate(centre);
+        p.scale(growth_->scale(), growth_->scale());
+        p.translate(-centre);
+    }
     QColor fill = palette().color(QPalette::Mid);
     fill.setAlphaF(hovered_ && isEnabled() ? 0.32f : 0.18f);
     p.setPen(Qt::NoPen);
     p.setBrush(fill);
-    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
+    p.drawRoundedRect(QRectF(pill).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
 
-    QRect content = rect().adjusted(padding, 0, -padding, 0);
+    QRect content = pill.adjusted(padding, 0, -padding, 0);
     QIcon::Mode mode = isEnabled() ? QIcon::Normal : QIcon::Disabled;
     symbolIcon(symbol_).paint(&p, QRect(content.left(), (height() - symbolSize) / 2, symbolSize, symbolSize),
                               Qt::AlignCenter, mode);

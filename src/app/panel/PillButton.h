@@ -13,6 +13,8 @@
 
 namespace brivio {
 
+class HoverGrowth;
+
 class PillButton : public QAbstractButton {
     Q_OBJECT
 public:
@@ -29,6 +31,9 @@ public:
     // Faded pills are drawn at 35 % opacity.
     void setFaded(bool faded);
     double opacity() const { return faded_ ? 0.35 : 1.0; }
+    // Grows to `scale` while hovered and enabled (the power button: 1.02).
+    void setHoverGrowth(double scale);
+    double growth() const;
 
     // Opens the dropdown under the pill (also what a click does); null for a pill without rows.
     QMenu* openDropdown();
@@ -50,6 +55,7 @@ private:
     double minimumMenuWidth_ = 0;
     bool faded_ = false;
     bool hovered_ = false;
+    HoverGrowth* growth_ = nullptr;
     QPointer<QMenu> menu_;
 };
 

@@ -1,6 +1,7 @@
 #include "app/panel/PresetEditorView.h"
 
 #include "app/panel/CCSlider.h"
+#include "app/panel/FocusHandOff.h"
 #include "app/panel/PanelTheme.h"
 #include "core/DisplayController.h"
 #include "settings/PresetEditing.h"
@@ -267,7 +268,7 @@ void PresetEditorView::resetToDefault() {
 
 void PresetEditorView::close() {
     preAddBrightnessByDisplay_.clear();
-    hide();
+    hideHandingFocusTo(*this, focusAnchor_);
     controller_.clearPreviewOverlays();
     Q_EMIT openChanged(false);
 }

@@ -4,6 +4,7 @@
 
 #include "settings/BrightnessPreset.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <chrono>
 #include <map>
@@ -41,6 +42,9 @@ public:
     void cancel();
     void deletePreset();
     void resetToDefault();
+
+    // Where the keyboard focus goes when the editor closes with it inside.
+    void setFocusAnchor(QWidget* anchor) { focusAnchor_ = anchor; }
 
     QLineEdit* nameField() const { return name_; }
     CCSlider* brightnessSlider() const { return brightness_; }
@@ -81,6 +85,7 @@ private:
     QPushButton* delete_;
     QPushButton* cancel_;
     QPushButton* save_;
+    QPointer<QWidget> focusAnchor_;
 };
 
 } // namespace brivio

@@ -1,5 +1,6 @@
 #include "app/panel/PresetPill.h"
 
+#include "app/panel/LiteralText.h"
 #include "app/panel/PanelSymbols.h"
 #include "app/panel/SymbolButton.h"
 
@@ -14,8 +15,11 @@ PresetPill::PresetPill(const BrightnessPreset& preset, QWidget* parent)
       accent_(144, 136, 187) {
     setObjectName(QStringLiteral("PresetPill"));
     setAttribute(Qt::WA_StyledBackground);
+    // Tall enough for its rounded ends: a style sheet draws square corners when the radius is more
+    // than half the height.
+    setMinimumHeight(28);
     button_->setObjectName(QStringLiteral("PresetPillButton"));
-    button_->setText(QString::fromStdString(preset.name));
+    setLiteralText(*button_, QString::fromStdString(preset.name));
     button_->setIcon(symbolIcon(preset.iconName()));
     button_->setIconSize(QSize(14, 14));
     button_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);

@@ -74,12 +74,15 @@ ScheduleCardView::ScheduleCardView(DisplayController& controller, BrivioPreferen
     statusLine->addWidget(solarStatus_, 1);
     statusLine->addWidget(resume_);
     contentLayout->addLayout(statusLine);
-    contentLayout->addWidget(levels_);
+    // Right under the status line that says a location is required.
     contentLayout->addWidget(prompt_);
+    contentLayout->addWidget(levels_);
     rowsLayout_->setSpacing(4);
     contentLayout->addLayout(rowsLayout_);
     contentLayout->addWidget(editor_);
 
+    editor_->setFocusAnchor(header_->chevron());
+    levels_->setFocusAnchor(levelsButton_);
     connect(header_, &CardHeader::chevronTapped, this,
             [this] { preferences_.setScheduleCardExpanded(!preferences_.scheduleCardExpanded()); });
     connect(header_, &CardHeader::addTapped, this, [this] { editor_->beginAdding(); });
@@ -87,13 +90,19 @@ ScheduleCardView::ScheduleCardView(DisplayController& controller, BrivioPreferen
     connect(levelsButton_, &QToolButton::clicked, this, [this] {
         if (levels_->isVisible())
             levels_->hide();
-        else
+        else {
             levels_->open(preferences_.solarNightLevel(), preferences_.solarDayLevel());
+            Q_EMIT editorOpened(levels_);
+        }
     });
     connect(levels_, &SolarLevelsEditorView::finished, this,
             [this](double night, double day) { finishLevels(night, day); });
     connect(resume_, &QPushButton::clicked, this, [this] { controller_.resumeSolarCurve(); });
-    connect(editor_, &ScheduleEditorView::openChanged, this, [this] { later_->request(); });
+    connect(editor_, &ScheduleEditorView::openChanged, this, [this](bool open) {
+        later_->request();
+        if (open)
+            Q_EMIT editorOpened(editor_);
+    });
     connect(editor_, &ScheduleEditorView::kindChanged, this, [this] { later_->request(); });
 
     later_->watch(preferences_.willChange);
@@ -158,7 +167,11 @@ void ScheduleCardView::refresh() {
     bool solarSchedules = false;
     for (const auto& s : preferences_.scheduleList())
         solarSchedules = solarSchedules || isSolar(s);
-    prompt_->setVisible(!usable && (locationAsked_ || enabled || solarSchedules || editor_->wantsLocation()));
+    bool prompting = !usable && (locationAsked_ || enabled || solarSchedules || editor_->wantsLocation());
+    bool appeared = prompting && prompt_->isHidden();
+    prompt_->setVisible(prompting);
+    if (appeared && locationAsked_)
+        Q_EMIT editorOpened(prompt_);
 
     rebuildRows();
 }

@@ -39,6 +39,10 @@ public:
     LocationPromptView* locationPrompt() const { return prompt_; }
     std::vector<ScheduleRowView*> rows() const { return rows_; }
 
+Q_SIGNALS:
+    // An editor or the location prompt opened: the page brings it into view.
+    void editorOpened(QWidget* editor);
+
 private:
     void refresh();
     void rebuildRows();

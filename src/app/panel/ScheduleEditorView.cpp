@@ -1,5 +1,8 @@
 #include "app/panel/ScheduleEditorView.h"
 
+#include "app/panel/FocusHandOff.h"
+#include "app/panel/PageWheel.h"
+#include "app/panel/PanelTheme.h"
 #include "platform/LocationService.h"
 #include "schedule/LocationManager.h"
 #include "settings/BrivioPreferences.h"
@@ -13,6 +16,7 @@
 #include <QTimeEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <initializer_list>
 
 namespace brivio {
 
@@ -50,6 +54,8 @@ ScheduleEditorView::ScheduleEditorView(BrivioPreferences& preferences, LocationM
     offset_->setRange(-maxOffsetMinutes, maxOffsetMinutes);
     offset_->setSuffix(QStringLiteral(" min"));
     offset_->setToolTip(QStringLiteral("Minutes after (or, below zero, before) the sun's event"));
+    for (QWidget* field : std::initializer_list<QWidget*>{preset_, time_, offset_})
+        letWheelScrollPage(*field);
     cancel_->setObjectName(QStringLiteral("ScheduleCancelButton"));
     cancel_->setAutoDefault(false);
     save_->setObjectName(QStringLiteral("ScheduleSaveButton"));
@@ -84,10 +90,6 @@ ScheduleEditorView::ScheduleEditorView(BrivioPreferences& preferences, LocationM
                                  QStringLiteral("ScheduleDay%1").arg(day), this);
         button->setToolTip(QString::fromLatin1(dayNames[static_cast<std::size_t>(day)]));
         button->setFixedSize(26, 26);
-        button->setStyleSheet(
-            QStringLiteral("QToolButton { border-radius: 13px; border: 1px solid palette(mid); }"
-                           "QToolButton:checked { background: palette(highlight); "
-                           "color: palette(highlighted-text); }"));
         days_[static_cast<std::size_t>(day)] = button;
         dayRow->addWidget(button);
         connect(button, &QToolButton::toggled, this, [this] { updateFields(); });
@@ -141,10 +143,24 @@ void ScheduleEditorView::open(const ScheduleDraft& draft, int offsetMinutes) {
     for (int day = 0; day < 7; ++day)
         days_[static_cast<std::size_t>(day)]->setChecked(draft.days.contains(day));
     isOpen_ = true;
+    styleDays();
     updateFields();
     show();
     Q_EMIT openChanged(true);
     Q_EMIT kindChanged();
+}
+
+void ScheduleEditorView::styleDays() {
+    // Chosen days in the theme's accent, dark enough to stand out from the page, with readable letters.
+    QColor page = palette().color(QPalette::Window);
+    QColor fill = legibleOn(accentColor(preferences_.selectedTheme(), *this), page, 3.0);
+    QColor ring = legibleOn(palette().color(QPalette::Mid), page, 3.0);
+    QString style = QStringLiteral("QToolButton { border-radius: 13px; border: 1px solid %1; }"
+                                   "QToolButton:checked { background: %2; border-color: %2; color: %3; }"
+                                   "QToolButton:focus { border: 2px solid palette(highlight); }")
+                        .arg(ring.name(), fill.name(), textOn(fill).name());
+    for (QToolButton* day : days_)
+        day->setStyleSheet(style);
 }
 
 TriggerKind ScheduleEditorView::kind() const {
@@ -209,7 +225,7 @@ void ScheduleEditorView::cancel() {
 void ScheduleEditorView::close() {
     isOpen_ = false;
     editing_.reset();
-    hide();
+    hideHandingFocusTo(*this, focusAnchor_);
     Q_EMIT openChanged(false);
     Q_EMIT kindChanged();
 }

@@ -5,6 +5,7 @@
 #include "settings/PresetSchedule.h"
 #include "settings/ScheduleEditor.h"
 
+#include <QPointer>
 #include <QWidget>
 #include <array>
 #include <optional>
@@ -36,6 +37,9 @@ public:
     void save();
     void cancel();
 
+    // Where the keyboard focus goes when the editor closes with it inside.
+    void setFocusAnchor(QWidget* anchor) { focusAnchor_ = anchor; }
+
     QComboBox* presetChoice() const { return preset_; }
     QToolButton* kindButton(TriggerKind kind) const { return kinds_[static_cast<std::size_t>(kind)]; }
     QTimeEdit* timeField() const { return time_; }
@@ -54,6 +58,7 @@ private:
     ScheduleDraft draft() const;
     TriggerKind kind() const;
     void updateFields();
+    void styleDays();
 
     BrivioPreferences& preferences_;
     LocationManager& location_;
@@ -69,6 +74,7 @@ private:
     std::array<QToolButton*, 7> days_{};
     QPushButton* cancel_;
     QPushButton* save_;
+    QPointer<QWidget> focusAnchor_;
 };
 
 } // namespace brivio

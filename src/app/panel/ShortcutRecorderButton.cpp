@@ -1,12 +1,18 @@
 #include "app/panel/ShortcutRecorderButton.h"
 
+#include "app/panel/HoverGrowth.h"
+#include "app/panel/Motion.h"
 #include "app/panel/PanelSymbols.h"
+#include "app/panel/PanelTheme.h"
 #include "shortcuts/ShortcutKeys.h"
 #include "shortcuts/StoredShortcut.h"
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QToolButton>
+#include <QVariantAnimation>
 
 namespace brivio {
 
@@ -96,7 +102,13 @@ bool isShiftedDigit(const QKeyEvent& event) {
 
 ShortcutRecorderButton::ShortcutRecorderButton(BrivioPreferences& preferences, ShortcutAction action,
                                                QWidget* parent)
-    : QPushButton(parent), preferences_(preferences), action_(action), clear_(new QToolButton(this)) {
+    : QPushButton(parent), preferences_(preferences), action_(action), clear_(new QToolButton(this)),
+      growth_(new HoverGrowth(*this, 1.01)), highlight_(new QVariantAnimation(this)) {
+    highlight_->setDuration(150);
+    highlight_->setEasingCurve(QEasingCurve::OutCubic);
+    highlight_->setStartValue(0.0);
+    highlight_->setEndValue(1.0);
+    connect(highlight_, &QVariantAnimation::valueChanged, this, [this] { update(); });
     setObjectName(QStringLiteral("ShortcutRecorderButton"));
     setCheckable(true); // the recording highlight
     setMinimumWidth(140);
@@ -234,6 +246,32 @@ void ShortcutRecorderButton::hideEvent(QHideEvent* event) {
     QPushButton::hideEvent(event);
 }
 
+void ShortcutRecorderButton::paintEvent(QPaintEvent*) {
+    QStylePainter p(this);
+    QPointF centre = QRectF(rect()).center();
+    p.translate(centre);
+    p.scale(growth_->scale(), growth_->scale());
+    p.translate(-centre);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    // The idle button underneath, the accent over it at the highlight's strength.
+    double level = highlight_->state() == QAbstractAnimation::Running ? highlight_->currentValue().toDouble()
+                                                                      : (recording_ ? 1.0 : 0.0);
+    option.state = (option.state & ~QStyle::State_On) | QStyle::State_Off;
+    p.drawControl(QStyle::CE_PushButton, option);
+    if (level <= 0.0)
+        return;
+    QColor fill =
+        legibleOn(accentColor(preferences_.selectedTheme(), *this), palette().color(QPalette::Window), 3.0);
+    p.setOpacity(level);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 4, 4);
+    option.palette.setColor(QPalette::ButtonText, textOn(fill));
+    p.drawControl(QStyle::CE_PushButtonLabel, option);
+}
+
 void ShortcutRecorderButton::refresh() {
     std::int64_t code = keyCode();
     if (recording_)
@@ -242,7 +280,14 @@ void ShortcutRecorderButton::refresh() {
         setText(QStringLiteral("Record Shortcut"));
     else
         setText(QString::fromStdString(shortcutLabel(code, modifiers())));
-    setChecked(recording_);
+    if (isChecked() != recording_) {
+        setChecked(recording_);
+        growth_->setAllowed(!recording_);
+        highlight_->stop();
+        highlight_->setDirection(recording_ ? QAbstractAnimation::Forward : QAbstractAnimation::Backward);
+        if (!reducedMotion() && isVisible())
+            highlight_->start();
+    }
     clear_->setVisible(code >= 0);
 }
 

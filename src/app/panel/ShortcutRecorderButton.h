@@ -11,8 +11,11 @@
 
 class QKeyEvent;
 class QToolButton;
+class QVariantAnimation;
 
 namespace brivio {
+
+class HoverGrowth;
 
 class ShortcutRecorderButton : public QPushButton {
     Q_OBJECT
@@ -39,6 +42,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Grows by 1 % under the pointer; the recording highlight fades in and out.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void refresh();
@@ -48,6 +53,8 @@ private:
     QToolButton* clear_;
     bool recording_ = false;
     QString refusal_; // why the last combination pressed while recording cannot be a shortcut
+    HoverGrowth* growth_;
+    QVariantAnimation* highlight_;
     Signal<const std::string&>::Subscription storeChanged_;
 };
 

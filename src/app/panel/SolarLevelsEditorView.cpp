@@ -1,6 +1,7 @@
 #include "app/panel/SolarLevelsEditorView.h"
 
 #include "app/panel/CCSlider.h"
+#include "app/panel/FocusHandOff.h"
 #include "app/panel/PanelTheme.h"
 
 #include <QHBoxLayout>
@@ -37,7 +38,7 @@ SolarLevelsEditorView::SolarLevelsEditorView(QWidget* parent)
         connect(slider, &CCSlider::jumpedTo, this, set);
     }
     connect(done_, &QPushButton::clicked, this, [this] {
-        hide();
+        hideHandingFocusTo(*this, focusAnchor_);
         Q_EMIT finished(night_, day_);
     });
     hide();

@@ -1,6 +1,7 @@
 #pragma once
 // The solar row's level editor: the brightness the curve keeps at night and reaches at noon.
 
+#include <QPointer>
 #include <QWidget>
 
 class QPushButton;
@@ -15,6 +16,8 @@ public:
     explicit SolarLevelsEditorView(QWidget* parent);
 
     void open(double night, double day);
+    // Where the keyboard focus goes when "Done" closes the editor.
+    void setFocusAnchor(QWidget* anchor) { focusAnchor_ = anchor; }
     double night() const { return night_; }
     double day() const { return day_; }
     CCSlider* nightSlider() const { return nightSlider_; }
@@ -31,6 +34,7 @@ private:
     QPushButton* done_;
     double night_ = 0.3;
     double day_ = 1.0;
+    QPointer<QWidget> focusAnchor_;
 };
 
 } // namespace brivio

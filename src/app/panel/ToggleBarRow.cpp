@@ -58,6 +58,12 @@ void ToggleBarRow::paintEvent(QPaintEvent*) {
     p.setPen(Qt::NoPen);
     p.setBrush(background);
     p.drawRoundedRect(rect().adjusted(0, 0, -1, -1), 8, 8);
+    if (hasFocus()) {
+        p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 8, 8);
+        p.setPen(Qt::NoPen);
+    }
     // The switch at the right end.
     QRectF track(width() - 40, height() / 2.0 - 8, 30, 16);
     p.setBrush(isOn_ ? tint_ : palette().color(QPalette::Mid));

@@ -7,6 +7,7 @@
 #include "app/panel/WelcomeView.h"
 #include "app/shell/AppDelegate.h"
 #include "app/shell/Compositor.h"
+#include "app/shell/DesktopMotion.h"
 #include "app/shell/HintBubble.h"
 #include "app/shell/PackageUpdates.h"
 #include "app/shell/PanelWindow.h"
@@ -27,9 +28,9 @@
 #include "settings/FileKeyValueStore.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QDir>
 #include <QGuiApplication>
-#include <QSystemTrayIcon>
 #include <QTimer>
 #include <filesystem>
 #include <stdexcept>
@@ -80,6 +81,7 @@ struct BrivioApp::Parts {
     std::unique_ptr<HintBubble> bubble;
     std::unique_ptr<MenuBarHintWindowController> hint;
     std::unique_ptr<AppDelegate> delegate;
+    std::unique_ptr<DesktopMotion> motion;
     SingleInstance instance;
     TerminationSignals signals;
     bool secondary = false;
@@ -152,7 +154,7 @@ int BrivioApp::run() {
     }
     QApplication::setQuitOnLastWindowClosed(false);
 
-    // The tray exists before launch so that the first-run hint can find it.
+    // The hint asks the tray where its icon is when its moment comes, 0.4 s after launch.
     LaunchSteps steps;
     steps.obtainController = [&p] { p.services = std::make_unique<AppServices>(*p.platform, *p.store); };
     steps.startShortcuts = [&p] { p.services->startShortcuts(); };
@@ -162,7 +164,9 @@ int BrivioApp::run() {
         p.store->flush();
     };
     steps.hasSeenWelcome = [&p] { return p.services->preferences().hasSeenWelcome(); };
-    p.bubble = std::make_unique<HintBubble>(nullptr);
+    p.bubble = std::make_unique<HintBubble>(
+        [&p]() -> std::optional<QRect> { return p.tray ? p.tray->iconFrame() : std::nullopt; },
+        x11CompositorRunning().value_or(true));
     p.hint = std::make_unique<MenuBarHintWindowController>(p.loop, *p.bubble);
     p.delegate = std::make_unique<AppDelegate>(p.loop, p.router, *p.hint, steps);
     p.delegate->launch();
@@ -172,11 +176,28 @@ int BrivioApp::run() {
     auto* root = new BrivioRootView(controller, preferences, p.router);
     auto* settings = new BrivioSettingsView(controller, preferences, p.router, p.autostart.get(), &p.updates);
     auto* welcome = new WelcomeView(p.router);
-    bool trayAvailable = !screenshots && QSystemTrayIcon::isSystemTrayAvailable();
-    p.panel = std::make_unique<PanelWindow>(p.router, root, settings, welcome, trayAvailable);
+    // A window until a tray host is found; the tray makes it a popup next to its icon.
+    p.panel = std::make_unique<PanelWindow>(p.router, root, settings, welcome, false);
     if (!screenshots) {
-        p.tray = std::make_unique<TrayIcon>(*p.panel);
-        p.bubble->setTray(p.tray->tray());
+        p.motion = std::make_unique<DesktopMotion>(
+            QDBusConnection::sessionBus(),
+            QString::fromStdString((XdgAutostart::defaultConfigHome() / "kdeglobals").string()));
+        bool x11 = QGuiApplication::platformName() == QStringLiteral("xcb");
+        p.tray = std::make_unique<TrayIcon>(*p.panel, QDBusConnection::sessionBus(), x11);
+        QObject::connect(p.tray.get(), &TrayIcon::availabilityChanged, &p.router, [&p](bool available) {
+            // A tray that came after the first-run check still gets the hint, once.
+            if (available && p.router.showingWelcome() && !p.hint->wasShown())
+                p.loop.postAfter(AppDelegate::hintDelay, [&p] {
+                    if (p.tray && p.tray->available() && p.router.showingWelcome() && !p.hint->wasShown())
+                        p.hint->show();
+                });
+        });
+        // Without a tray a window is all there is: it opens at once, except at login, where the app
+        // waits until it is launched again.
+        QObject::connect(p.tray.get(), &TrayIcon::settled, &p.router, [&p] {
+            if (!p.tray->available() && !p.options.autostarted)
+                p.panel->popUp(QRect());
+        });
     }
 
     QObject::connect(&p.router, &AppRouter::welcomeFinished, &p.router,
@@ -204,8 +225,6 @@ int BrivioApp::run() {
                                     QString::fromStdString(*p.options.screenshotDir));
             QCoreApplication::exit(ok ? 0 : 1);
         });
-    } else if (!p.tray || !p.tray->available()) {
-        p.panel->popUp(QRect());
     }
     return QApplication::exec();
 }

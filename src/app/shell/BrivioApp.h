@@ -15,6 +15,8 @@ struct AppOptions {
     std::optional<std::string> configDir;
     // Render the panel pages to PNG files in this folder, then quit.
     std::optional<std::string> screenshotDir;
+    // Started by the login: without a tray the panel stays hidden until another launch asks for it.
+    bool autostarted = false;
     QString instanceName;
 };
 

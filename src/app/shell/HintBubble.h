@@ -1,14 +1,16 @@
 #pragma once
-// The hint bubble drawn with Qt: "Brivio is here" in a capsule under the tray icon, fading in and out,
-// reporting mouse presses the application sees.
+// The hint bubble drawn with Qt: "Brivio is here" in a capsule with a tail pointing at the tray icon,
+// under an icon in a top bar and above one in a bottom bar, always inside the screen. It fades in and
+// out, pulses and drifts a little, and reports the mouse presses the application sees.
 
 #include "app/shell/MenuBarHintWindowController.h"
 
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <functional>
+#include <optional>
 
-class QSystemTrayIcon;
 class QWidget;
 
 namespace brivio {
@@ -16,21 +18,23 @@ namespace brivio {
 class HintBubble final : public QObject, public HintPresenter {
     Q_OBJECT
 public:
-    // `tray` may be null (no tray: no hint).
-    explicit HintBubble(QSystemTrayIcon* tray, QObject* parent = nullptr);
+    // `itemFrame` says where the tray icon is (absent: no tray, no hint). Without a compositor the
+    // window is shaped to the capsule, as nothing would blend its transparent corners.
+    HintBubble(std::function<std::optional<QRect>()> itemFrame, bool composited, QObject* parent = nullptr);
     ~HintBubble() override;
-
-    void setTray(QSystemTrayIcon* tray) { tray_ = tray; }
 
     std::optional<Rect> statusItemFrame() override;
     void showBubble(const Rect& item, std::function<void()> onClick) override;
     void hideBubble() override;
+    // The bubble on screen, while shown.
+    QWidget* window() const { return window_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QSystemTrayIcon* tray_;
+    std::function<std::optional<QRect>()> itemFrame_;
+    bool composited_;
     QPointer<QWidget> window_;
     std::function<void()> onClick_;
 };

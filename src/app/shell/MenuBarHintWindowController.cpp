@@ -19,6 +19,7 @@ void MenuBarHintWindowController::show() {
     if (!item)
         return;
     showing_ = true;
+    wasShown_ = true;
     auto self = weak.token();
     // Clicks come from event filters; dismiss from the loop, not from inside them.
     presenter_.showBubble(*item, [this, self] {

@@ -35,12 +35,15 @@ public:
     void show();
     void dismiss();
     bool isShowing() const { return showing_; }
+    // The hint has been on screen in this run (it is shown once a run).
+    bool wasShown() const { return wasShown_; }
     bool hasDismissTimer() const { return dismissTimer_.has_value(); }
 
 private:
     MainLoop& loop_;
     HintPresenter& presenter_;
     bool showing_ = false;
+    bool wasShown_ = false;
     std::optional<TimerId> dismissTimer_;
     WeakPtrFactory<MenuBarHintWindowController> weak{this};
 };

@@ -91,7 +91,8 @@ bool XdgAutostart::setEnabled(bool enabled) {
         std::ofstream out(temp, std::ios::trunc);
         out << "[Desktop Entry]\nType=Application\nName=Brivio\nComment=Display brightness for every "
                "monitor\n"
-            << "Exec=" << execArgument(command_)
+            // The login starts the app hidden; a launch from the menu shows its panel.
+            << "Exec=" << execArgument(command_) << " --autostart"
             << "\nIcon=dev.brivio.Brivio\nTerminal=false\nX-GNOME-Autostart-enabled=true\n";
         if (!out.flush())
             return false;

@@ -12,7 +12,8 @@ namespace brivio {
 
 class XdgAutostart final : public LoginItem {
 public:
-    // `configHome`: $XDG_CONFIG_HOME, else ~/.config. `command`: what the entry runs.
+    // `configHome`: $XDG_CONFIG_HOME, else ~/.config. `command`: the program the entry runs, with
+    // --autostart.
     XdgAutostart(std::filesystem::path configHome, std::string command);
     static std::filesystem::path defaultConfigHome();
 

@@ -248,6 +248,10 @@ private Q_SLOTS:
         QCOMPARE(card.solarStatus()->text(), QStringLiteral("Location required"));
         auto* prompt = card.locationPrompt();
         QVERIFY(prompt->isVisible());
+        int said = 0; // the status line says it; the prompt under it does not again
+        for (auto* label : card.findChildren<QLabel*>())
+            said += label->isVisible() && label->text() == QStringLiteral("Location required");
+        QCOMPARE(said, 1);
 
         prompt->findChild<QLineEdit*>(QStringLiteral("LocationLatitudeField"))->setText(QStringLiteral("91"));
         prompt->findChild<QLineEdit*>(QStringLiteral("LocationLongitudeField"))

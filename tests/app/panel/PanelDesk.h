@@ -23,11 +23,13 @@ inline std::string exampleScenario(const char* name) {
 }
 
 struct PanelDesk {
-    // `scenario` is a scenario's JSON text; by default examples/desk.json.
-    explicit PanelDesk(const std::string& scenario = exampleScenario("desk.json"))
+    // `scenario` is a scenario's JSON text; by default examples/desk.json. Unless `settled` is false,
+    // the first enumeration has run when it returns.
+    explicit PanelDesk(const std::string& scenario = exampleScenario("desk.json"), bool settled = true)
         : sim(std::make_unique<SimDesk>(loop, Scenario::parse(scenario, "desk.json"))),
           platform(sim->platform()), services(std::make_unique<AppServices>(platform, store)) {
-        settle();
+        if (settled)
+            settle();
     }
     ~PanelDesk() { services->shutdown(); }
 

@@ -4,6 +4,7 @@
 #include "app/panel/AppRouter.h"
 #include "app/panel/BrivioSettingsView.h"
 #include "app/panel/LoginItem.h"
+#include "app/panel/PanelTheme.h"
 #include "app/panel/ShortcutRecorderButton.h"
 #include "app/panel/ToggleBarRow.h"
 #include "app/panel/UpdateBridge.h"
@@ -95,6 +96,12 @@ private Q_SLOTS:
             page.desk.settle();
             QVERIFY2(page.find<QPushButton>(shown)->isChecked(), shown);
         }
+        // The chosen segment stands out from the page around it (at least 3 : 1).
+        page.view.show();
+        QPushButton* bold = page.find<QPushButton>("StepBold");
+        QImage drawn = bold->grab().toImage();
+        QColor fill = drawn.pixelColor(drawn.width() / 2, 3);
+        QVERIFY(contrastRatio(fill, page.view.palette().color(QPalette::Window)) >= 3.0);
         page.find<QPushButton>("StepFine")->click();
         QCOMPARE(page.desk.preferences().brightnessStep(), 0.015625);
         QCOMPARE(page.desk.store.getNumber("brivio.brightnessStep").value_or(0), 0.015625);

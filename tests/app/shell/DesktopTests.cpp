@@ -87,7 +87,8 @@ private Q_SLOTS:
         QVERIFY(item.isEnabled());
         std::ifstream in(item.entryPath());
         std::string text((std::istreambuf_iterator<char>(in)), {});
-        QVERIFY(text.find("Exec=/usr/bin/brivio\n") != std::string::npos);
+        // The login starts the app hidden: without a tray it waits to be asked for its panel.
+        QVERIFY(text.find("Exec=/usr/bin/brivio --autostart\n") != std::string::npos);
         QVERIFY(item.setEnabled(false));
         QVERIFY(!item.isEnabled());
         QVERIFY(item.setEnabled(false)); // already off
@@ -101,7 +102,7 @@ private Q_SLOTS:
         QVERIFY(spaced.setEnabled(true));
         std::ifstream quoted(spaced.entryPath());
         std::string entry((std::istreambuf_iterator<char>(quoted)), {});
-        QVERIFY(entry.find("Exec=\"/opt/my apps/b\\\\\\\\rivio\"\n") != std::string::npos);
+        QVERIFY(entry.find("Exec=\"/opt/my apps/b\\\\\\\\rivio\" --autostart\n") != std::string::npos);
     }
 
     void anEntryOfTheOldNameKeepsLaunchAtLogin() {

@@ -1,110 +1,67 @@
 #include "Commands.h"
 
+#include "AgentCalls.h"
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "app/StatusJson.h"
 
 #include <fmt/format.h>
 #include <iostream>
-#include <nlohmann/json.hpp>
 
 namespace brivio::cli {
 
 namespace {
 
-// The path that dims the display now: under Extended Dimming a monitor without DDC/CI dims by gamma.
-std::string_view driverKind(const DisplayController& controller, const ManagedDisplay& d) {
-    if (!d.capabilities.supportsHardwareBrightness)
-        return controller.softwareDimsByGamma(d) ? "gamma" : toString(DisplayDriverKind::overlay);
-    return toString(d.isBuiltIn ? DisplayDriverKind::native : DisplayDriverKind::ddc);
-}
+using nlohmann::json;
 
-nlohmann::json rememberedOrNull(const std::map<std::string, double>& map, const std::string& key) {
-    auto it = map.find(key);
-    return it == map.end() ? nlohmann::json(nullptr) : nlohmann::json(it->second);
-}
-
-bool supports(const ManagedDisplay& d, DisplayControl control) {
-    switch (control) {
-    case DisplayControl::brightness:
-        return true;
-    case DisplayControl::contrast:
-        return d.capabilities.supportsHardwareContrast;
-    case DisplayControl::volume:
-        return d.capabilities.supportsHardwareVolume;
-    case DisplayControl::mute:
-        return false;
+void printDisplays(const json& list, bool asJson) {
+    if (asJson) {
+        printJson(list);
+        return;
     }
-    return false;
+    if (list.empty()) {
+        std::cout << "No displays found.\n";
+        return;
+    }
+    for (const auto& d : list) {
+        std::string brightness = d["brightness"].is_number()
+                                     ? fmt::format("{:.0f}%", d["brightness"].get<double>() * 100)
+                                     : std::string("-");
+        std::string reason;
+        if (auto it = d["capabilities"].find("hardwareBrightnessFallbackReason");
+            it != d["capabilities"].end())
+            reason = fmt::format(" ({})", it->get<std::string>());
+        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", d["index"].get<std::size_t>(),
+                                 d["stableKey"].get<std::string>(), d["name"].get<std::string>(),
+                                 d["driver"].get<std::string>(), brightness, reason);
+    }
+}
+
+void printLevel(const std::string& display, const std::string& control, double level, bool asJson) {
+    if (asJson)
+        printJson({{"display", display}, {"control", control}, {"level", level}});
+    else
+        std::cout << formatLevel(level) << "\n";
 }
 
 } // namespace
 
 int listDisplays(Session& session, bool json) {
-    auto& prefs = session.preferences();
-    auto& displays = session.controller().displays();
-    if (json) {
-        auto array = nlohmann::json::array();
-        for (auto& d : displays) {
-            auto key = d.identity.stableKey();
-            array.push_back({{"stableKey", key},
-                             {"name", d.identity.modelName},
-                             {"isBuiltIn", d.isBuiltIn},
-                             {"driver", driverKind(session.controller(), d)},
-                             {"capabilities", d.capabilities.toJson()},
-                             {"brightness", rememberedOrNull(prefs.brightnessByDisplay(), key)},
-                             {"contrast", rememberedOrNull(prefs.contrastByDisplay(), key)},
-                             {"volume", rememberedOrNull(prefs.volumeByDisplay(), key)}});
-        }
-        std::cout << array.dump(2) << "\n";
-        return 0;
-    }
-    if (displays.empty()) {
-        std::cout << "No displays found.\n";
-        return 0;
-    }
-    int index = 1;
-    for (auto& d : displays) {
-        auto key = d.identity.stableKey();
-        std::string brightness = "-";
-        if (auto it = prefs.brightnessByDisplay().find(key); it != prefs.brightnessByDisplay().end())
-            brightness = fmt::format("{:.0f}%", it->second * 100);
-        std::string reason;
-        if (d.capabilities.hardwareBrightnessFallbackReason)
-            reason = fmt::format(" ({})", toString(*d.capabilities.hardwareBrightnessFallbackReason));
-        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", index++, key,
-                                 d.identity.modelName, driverKind(session.controller(), d), brightness,
-                                 reason);
-    }
+    printDisplays(status::displays(session.controller()), json);
     return 0;
 }
 
-int getLevel(Session& session, const std::string& displayWord, const std::string& controlWord) {
+int getLevel(Session& session, const std::string& displayWord, const std::string& controlWord, bool json) {
     DisplayControl control = parseControl(controlWord);
     ManagedDisplay d = selectDisplay(displayWord, session.controller().displays());
-    if (!supports(d, control))
+    if (!status::supports(d, control))
         throw UsageError(fmt::format("'{}' has no {} control", displayWord, controlWord));
-    auto& prefs = session.preferences();
-    auto key = d.identity.stableKey();
-    const auto& map = control == DisplayControl::brightness ? prefs.brightnessByDisplay()
-                      : control == DisplayControl::contrast ? prefs.contrastByDisplay()
-                                                            : prefs.volumeByDisplay();
-    std::optional<double> value;
-    if (auto it = map.find(key); it != map.end())
-        value = it->second;
-    else if (control == DisplayControl::brightness)
-        value = session.controller().overlayDriver().brightness(key);
-    else {
-        auto& ddc = session.controller().ddcDriver();
-        auto& cache =
-            control == DisplayControl::contrast ? ddc.ddcContrastCurrentCache() : ddc.ddcVolumeCurrentCache();
-        if (auto it = cache.find(key); it != cache.end())
-            value = it->second;
-    }
+    auto value = status::knownLevel(session.controller(), d, control);
     if (!value) {
         std::cerr << fmt::format("brivioctl: the {} of '{}' is not known yet\n", controlWord, displayWord);
         return 1;
     }
-    std::cout << formatLevel(*value) << "\n";
+    printLevel(d.identity.stableKey(), controlWord, *value, json);
     return 0;
 }
 
@@ -115,11 +72,11 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
     auto targets = selectDisplays(displayWord, session.controller().displays());
     if (displayWord != "all")
         for (auto& d : targets)
-            if (!supports(d, control))
+            if (!status::supports(d, control))
                 throw UsageError(fmt::format("'{}' has no {} control", displayWord, controlWord));
     auto& controller = session.controller();
     for (auto& d : targets) {
-        if (!supports(d, control))
+        if (!status::supports(d, control))
             continue;
         switch (control) {
         case DisplayControl::brightness:
@@ -156,23 +113,43 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
 
 void addLevelCommands(CLI::App& app, CommandSet& commands) {
     struct Words {
-        bool json = false;
         std::string display, control, value;
     };
     auto words = std::make_shared<Words>();
+    const char* I = bus::displaysInterface;
 
-    auto* list = commands.add(app, "list", "List the displays in order",
-                              [words](CommandContext& c) { return listDisplays(c.session(), words->json); });
-    list->add_flag("--json", words->json, "Print a JSON array");
-
-    auto* get = commands.add(app, "get", "Print a display's level as a fraction", [words](CommandContext& c) {
-        return getLevel(c.session(), words->display, words->control);
+    commands.add(app, "list", "List the displays in order", [I](CommandContext& c) {
+        if (auto* agent = c.agent())
+            return throughAgent([&] {
+                printDisplays(agentList(*agent, I, "GetDisplays"), c.options().json);
+                return 0;
+            });
+        return listDisplays(c.session(), c.options().json);
     });
+
+    auto* get =
+        commands.add(app, "get", "Print a display's level as a fraction", [words, I](CommandContext& c) {
+            if (auto* agent = c.agent())
+                return throughAgent([&] {
+                    parseControl(words->control);
+                    double level = agent->get<double>(I, "GetLevel", words->display, words->control);
+                    printLevel(words->display, words->control, level, c.options().json);
+                    return 0;
+                });
+            return getLevel(c.session(), words->display, words->control, c.options().json);
+        });
     get->add_option("DISPLAY", words->display, "Stable key, number from 'list', or all")->required();
     get->add_option("CONTROL", words->control, "brightness, contrast or volume")->required();
 
     auto* set =
-        commands.add(app, "set", "Set a display's level, as a slider would", [words](CommandContext& c) {
+        commands.add(app, "set", "Set a display's level, as a slider would", [words, I](CommandContext& c) {
+            if (auto* agent = c.agent())
+                return throughAgent([&] {
+                    parseControl(words->control);
+                    agent->call(I, "SetLevel", words->display, words->control, parseLevel(words->value),
+                                false);
+                    return 0;
+                });
             return setLevel(c.session(), words->display, words->control, words->value);
         });
     set->add_option("DISPLAY", words->display, "Stable key, number from 'list', or all")->required();

@@ -1,4 +1,5 @@
-// brivioctl: the command line that drives the same controller as the agent.
+// brivioctl: the command line. While the agent (brivio) runs, every command is a call to it over the
+// session bus; otherwise the command drives the same controller in this process.
 
 #include "Arguments.h"
 #include "CommandSet.h"
@@ -24,6 +25,13 @@ int main(int argc, char** argv) {
     app.add_option("--sysfs", options.sysfsRoot, "Read the DRM and backlight tree from DIR instead of /sys");
     app.add_option("--advance", advance,
                    "Run time on after the command, e.g. 90m or 8d (simulated desk only)");
+
+    app.add_flag("--json", options.json, "Print what the command reports as JSON");
+    auto* agent =
+        app.add_flag("--agent", options.agent, "Go through the running agent (brivio); fail when none runs");
+    app.add_flag("--standalone", options.standalone,
+                 "Drive the displays from this process even while the agent runs")
+        ->excludes(agent);
 
     int verbosity = 0;
     app.add_flag("-v,--verbose", verbosity, "Log what the system does to stderr (-vv: with DDC/CI details)");

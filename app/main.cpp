@@ -3,12 +3,11 @@
 //   brivio --sim FILE          on a simulated desk, shown in a preview window
 //   brivio --screenshot DIR    renders the panel pages to PNG files and exits
 
+#include "app/bus/BusNames.h"
 #include "app/shell/BrivioApp.h"
-#include "app/shell/SingleInstance.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <cstdio>
 #include <exception>
 
@@ -94,9 +93,8 @@ int main(int argc, char** argv) {
     if (parser.isSet(screenshot))
         options.screenshotDir = parser.value(screenshot).toStdString();
     // A simulated desk is an app of its own: it may run beside the one on the real displays.
-    options.instanceName = brivio::SingleInstance::defaultName();
-    if (options.simFile)
-        options.instanceName += QStringLiteral("-sim-") + QFileInfo(parser.value(sim)).completeBaseName();
+    options.busName =
+        options.simFile ? brivio::bus::simulatedServiceName(*options.simFile) : brivio::bus::serviceName;
     try {
         brivio::BrivioApp brivioApp(options);
         return brivioApp.run();

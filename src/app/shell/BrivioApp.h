@@ -3,7 +3,6 @@
 // settings store, the long-lived services, the panel with its tray icon, the hint, and the delegate
 // that launches and terminates them in order.
 
-#include <QString>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,7 +14,10 @@ struct AppOptions {
     std::optional<std::string> configDir;
     // Render the panel pages to PNG files in this folder, then quit.
     std::optional<std::string> screenshotDir;
-    QString instanceName;
+    // The name this instance owns on the session bus (one agent per name); tests give their own.
+    std::string busName;
+    // The session bus; absent: the user's own.
+    std::optional<std::string> busAddress;
 };
 
 class BrivioApp {
@@ -26,6 +28,9 @@ public:
 
     // Runs the Qt event loop until the app quits; returns the exit status.
     int run();
+    // Opens the panel: next to the tray icon, or as a window without a tray. Another launch and the
+    // bus's ShowPanel come here.
+    void showPanel();
 
 private:
     struct Parts;

@@ -1,4 +1,5 @@
-// From a call on the session bus to the first DDC write it causes: the agent's bus service on a
+// From a call on the session bus to the first DDC write it causes, and what a client pays to connect,
+// find the agent and ask a level: the agent's bus service on a
 // simulated desk (real time), and a client in another thread that sets display 2's brightness and
 // waits for the Set VCP request to reach the monitor. Prints the median and spread over RUNS calls.
 // Usage: bus_latency SCENARIO [RUNS], on the session bus (scripts/bus-bench starts a private one).
@@ -77,16 +78,27 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bus_latency: no session bus to serve on (%s)\n", error.c_str());
         return 1;
     }
-    bus::AgentBusService service(*connection, services, loop, {});
-    connection->attach(loop);
+    bus::AgentBusService service(*connection, services, loop, loop, {});
 
-    std::vector<double> toWrite, toReply;
+    std::vector<double> toWrite, toReply, lookup;
     std::thread client([&] {
+        // What brivioctl does on the bus for a get: connect, ask who owns the name, call.
+        for (int i = 0; i < runs; ++i) {
+            std::string whyNot;
+            auto start = Clock::now();
+            auto agent = bus::AgentClient::find(benchName, std::nullopt, whyNot);
+            if (agent)
+                agent->get<double>(bus::displaysInterface, "GetLevel", key, std::string("brightness"));
+            lookup.push_back(ms(Clock::now() - start));
+        }
         std::string whyNot;
         auto agent = bus::AgentClient::find(benchName, std::nullopt, whyNot);
         for (int i = 0; agent && i < runs; ++i) {
-            // Far enough apart that the monitor's pacing (a write at most every 40 ms) never delays one.
-            std::this_thread::sleep_for(std::chrono::milliseconds(150));
+            // The monitor idle: a walk still under way takes a new target at its next paced step (a write
+            // at most every 40 ms), which is not what is measured here.
+            while (Clock::now().time_since_epoch().count() - lastWrite.load() <
+                   std::chrono::duration_cast<Clock::duration>(std::chrono::milliseconds(150)).count())
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
             Clock::rep before = lastWrite;
             auto start = Clock::now();
             agent->call(bus::displaysInterface, "SetLevel", key, std::string("brightness"), i % 2 ? 0.6 : 0.4,
@@ -104,8 +116,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bus_latency: could not reach the service\n");
         return 1;
     }
+    report("connect, find the agent, GetLevel", lookup);
     report("SetLevel call to its reply", toReply);
     report("SetLevel call to first DDC write", toWrite);
+    std::printf("(with the monitor idle; during a walk the new level goes out at the next paced step, "
+                "within 40 ms)\n");
     services.shutdown();
     return 0;
 }

@@ -21,7 +21,8 @@ std::optional<std::size_t> position(const std::string& word) {
 
 } // namespace
 
-AgentBusService::AgentBusService(BusConnection& bus, AppServices& services, MainLoop& loop, Options options)
+AgentBusService::AgentBusService(BusConnection& bus, AppServices& services, MainLoop& loop,
+                                 FdWatcher& watcher, Options options)
     : bus_(bus), services_(services), loop_(loop), options_(std::move(options)),
       modeManager_(services.controller().platform().windowServer, services.controller().platform().registry,
                    services.controller().platform().rotation) {
@@ -38,6 +39,10 @@ AgentBusService::AgentBusService(BusConnection& bus, AppServices& services, Main
     subscriptions_.push_back(controller.displaysChanged().subscribe([this] { noteChange(); }));
     subscriptions_.push_back(controller.warmingUpKeysChanged().subscribe([this] { noteChange(); }));
     subscriptions_.push_back(controller.location().changed().subscribe([this] { noteChange(); }));
+    if (controller.enumerationCount() > 0)
+        bus_.attach(watcher);
+    else
+        firstDisplays_ = controller.displaysChanged().subscribe([this, &watcher] { bus_.attach(watcher); });
 }
 
 AgentBusService::~AgentBusService() {
@@ -45,6 +50,7 @@ AgentBusService::~AgentBusService() {
         if (timer)
             loop_.cancel(*timer);
     subscriptions_.clear();
+    firstDisplays_.reset();
     modeSessions_.clear();
 }
 
@@ -145,7 +151,8 @@ void AgentBusService::emitChanges() {
 }
 
 void AgentBusService::sendSoon() {
-    if (sendTimer_)
+    // Before the bus is served, calls wait unanswered; sending then would answer them too.
+    if (sendTimer_ || !bus_.attached())
         return;
     sendTimer_ = loop_.post([this] {
         sendTimer_.reset();

@@ -33,9 +33,11 @@ public:
         std::function<void()> showPanel;
     };
 
-    // Exports the object on `bus`, whose messages the caller's loop delivers (BusConnection::attach).
-    // Services and bus must outlive the service.
-    AgentBusService(BusConnection& bus, AppServices& services, MainLoop& loop, Options options);
+    // Exports the object on `bus` and serves it on `loop` and `watcher` once the first enumeration has
+    // published the displays: calls made while the agent starts wait for it rather than find no display.
+    // Services, bus and watcher must outlive the service.
+    AgentBusService(BusConnection& bus, AppServices& services, MainLoop& loop, FdWatcher& watcher,
+                    Options options);
     ~AgentBusService();
     AgentBusService(const AgentBusService&) = delete;
     AgentBusService& operator=(const AgentBusService&) = delete;
@@ -90,6 +92,7 @@ private:
     std::optional<TimerId> sendTimer_;
     std::optional<TimePoint> lastFlush_;
     std::vector<Signal<>::Subscription> subscriptions_;
+    Signal<>::Subscription firstDisplays_;
     WeakPtrFactory<AgentBusService> weak_{this};
 };
 

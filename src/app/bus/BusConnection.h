@@ -34,6 +34,7 @@ public:
     // From now on `watcher` delivers this connection's messages on the main thread; what arrived
     // before (calls that waited while the agent started) is processed at once.
     void attach(FdWatcher& watcher);
+    bool attached() const { return watcher_ != nullptr; }
     // Processes every message that is waiting; false when the connection broke.
     bool processPending();
 

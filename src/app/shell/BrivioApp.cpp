@@ -226,12 +226,12 @@ int BrivioApp::run() {
     if (!screenshots)
         p.store->watch(p.loop);
     // Other launches, brivioctl and the desktop's key bindings (where the agent cannot grab keys) reach
-    // the displays through the bus from here on; calls that came while starting are answered now.
+    // the displays through the bus once they are known; calls that came while starting wait till then.
     if (p.bus) {
         bus::AgentBusService::Options busOptions;
         busOptions.showPanel = [this] { showPanel(); };
-        p.busService = std::make_unique<bus::AgentBusService>(*p.bus, *p.services, p.loop, busOptions);
-        p.bus->attach(p.loop);
+        p.busService =
+            std::make_unique<bus::AgentBusService>(*p.bus, *p.services, p.loop, p.loop, busOptions);
     }
     // Quit, a termination signal and the end of the session all pass here.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &p.router, [&p] { p.delegate->terminate(); });

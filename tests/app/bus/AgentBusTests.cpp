@@ -5,9 +5,9 @@
 
 #include <cmath>
 #include <fstream>
-#include <iterator>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <regex>
 #include <set>
 
@@ -302,6 +302,15 @@ TEST(AgentBus, ACountdownRevertsAfterItsClientWentAndKeepIsSignalled) {
     agent->serve([&] { return !settled.empty(); });
     EXPECT_EQ(settled, std::vector<std::string>{key + " rotation kept 90"});
     EXPECT_EQ(agent->desk().rotationAngle(0), 90);
+}
+
+TEST(AgentBus, ACallMadeWhileTheAgentStartsWaitsForTheDisplays) {
+    auto agent = AgentOnBus::start("desk.json", bus::serviceName, AgentOnBus::Serve::beforeEnumeration);
+    if (!agent)
+        GTEST_SKIP() << "no dbus-daemon to start a private bus";
+    BusClient client(*agent);
+    client.virtualBudget = 10s; // the probes' DDC/CI waits
+    EXPECT_EQ(list(client, D, "GetDisplays").size(), 3u);
 }
 
 TEST(AgentBus, ShowPanelAndOneOwnerOfTheName) {

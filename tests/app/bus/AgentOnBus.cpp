@@ -28,7 +28,8 @@ void FdPump::pump(std::chrono::milliseconds timeout) {
     }
 }
 
-std::unique_ptr<AgentOnBus> AgentOnBus::start(const std::string& scenario, const std::string& busName) {
+std::unique_ptr<AgentOnBus> AgentOnBus::start(const std::string& scenario, const std::string& busName,
+                                              Serve when) {
     std::unique_ptr<AgentOnBus> agent(new AgentOnBus());
     agent->daemon_ = PrivateBus::start();
     if (!agent->daemon_)
@@ -38,24 +39,31 @@ std::unique_ptr<AgentOnBus> AgentOnBus::start(const std::string& scenario, const
     agent->platform_ = std::make_unique<Platform>(agent->desk_->platform());
     agent->store_ = std::make_unique<FileKeyValueStore>(agent->loop_, agent->config_.path());
     agent->services_ = std::make_unique<AppServices>(*agent->platform_, *agent->store_);
-    // As the app starts: the first enumeration, then everything it set off.
     auto& loop = agent->loop_;
+    auto serve = [&] {
+        std::string error;
+        agent->connection_ = bus::BusConnection::open(agent->daemon_->address(), error);
+        if (!agent->connection_ ||
+            agent->connection_->claim(busName, error) != bus::BusConnection::Claim::owned)
+            throw std::runtime_error("the private bus did not give the agent its name: " + error);
+        bus::AgentBusService::Options options;
+        options.showPanel = [raw = agent.get()] { ++raw->panelShown; };
+        agent->service_ = std::make_unique<bus::AgentBusService>(*agent->connection_, *agent->services_, loop,
+                                                                 agent->pump_, options);
+    };
+    if (when == Serve::beforeEnumeration) {
+        serve();
+        agent->store_->watch(agent->pump_);
+        return agent;
+    }
+    // As the app starts: the first enumeration, then everything it set off.
     while (agent->controller().enumerationCount() == 0 && loop.pendingCount() > 0) {
         loop.runUntilIdle();
         if (agent->controller().enumerationCount() == 0)
             loop.advance(loop.nextDue() - loop.now());
     }
     loop.runUntilSettled(std::chrono::minutes(1));
-
-    std::string error;
-    agent->connection_ = bus::BusConnection::open(agent->daemon_->address(), error);
-    if (!agent->connection_ || agent->connection_->claim(busName, error) != bus::BusConnection::Claim::owned)
-        throw std::runtime_error("the private bus did not give the agent its name: " + error);
-    bus::AgentBusService::Options options;
-    options.showPanel = [raw = agent.get()] { ++raw->panelShown; };
-    agent->service_ =
-        std::make_unique<bus::AgentBusService>(*agent->connection_, *agent->services_, loop, options);
-    agent->connection_->attach(agent->pump_);
+    serve();
     agent->store_->watch(agent->pump_);
     return agent;
 }

@@ -36,9 +36,12 @@ private:
 
 class AgentOnBus {
 public:
+    // Where the service starts: once the desk has settled, or at once, as the app starts it.
+    enum class Serve { whenSettled, beforeEnumeration };
     // Null when no dbus-daemon can be started (the caller skips). `scenario` is a file of examples/.
     static std::unique_ptr<AgentOnBus> start(const std::string& scenario,
-                                             const std::string& busName = bus::serviceName);
+                                             const std::string& busName = bus::serviceName,
+                                             Serve when = Serve::whenSettled);
     ~AgentOnBus();
 
     // Serves the sockets and the work due on the loop until `done` holds; false after `limit` of real

@@ -45,7 +45,7 @@ std::optional<std::string> dictionaryType(const json& entry) {
     return std::nullopt;
 }
 
-std::optional<json> member(const json& document, const std::string& key) {
+std::optional<json> storedEntry(const json& document, const std::string& key) {
     auto it = document.find(key);
     if (it == document.end())
         return std::nullopt;
@@ -244,10 +244,10 @@ FileKeyValueStore::TakenIn FileKeyValueStore::adopt(const json& onDisk) {
         keys.insert(key);
     TakenIn changes;
     for (const auto& key : keys) {
-        auto disk = member(onDisk, key);
+        auto disk = storedEntry(onDisk, key);
         auto mine = pending_.find(key);
         auto effective = mine == pending_.end() ? disk : applyPending(disk, mine->second);
-        auto current = member(document_, key);
+        auto current = storedEntry(document_, key);
         if (effective == current)
             continue;
         changes.emplace_back(key, current ? decodeStoredValue(*current) : std::nullopt);

@@ -151,14 +151,25 @@ void AgentBusService::registerAutomation() {
                 auto presets = prefs.globalPresets();
                 for (const auto& p : presets)
                     if (p.name == trimmed || lowercase(p.name) == lowercase(trimmed)) {
-                        prefs.upsertPreset(editPreset(p, name, *brightness, contrast, volume));
+                        // Their levels are fixed: an update would report a change that did not happen.
+                        if (isBuiltInPresetID(p.id))
+                            refuse(
+                                errors::refused,
+                                fmt::format("'{}' is built in and its levels cannot change; save them under "
+                                            "a new name",
+                                            p.name));
+                        if (!prefs.upsertPreset(editPreset(p, name, *brightness, contrast, volume)))
+                            refuse(errors::failed,
+                                   fmt::format("preset {} could not be stored; nothing was changed", p.name));
                         return std::tuple{p.id.toString(), false};
                     }
                 if (presets.size() >= maxPresetCount)
                     refuse(errors::refused,
                            fmt::format("there are already {} presets; delete one first", maxPresetCount));
                 auto preset = makeNewPreset(name, *brightness, contrast, volume);
-                prefs.upsertPreset(*preset);
+                if (!prefs.upsertPreset(*preset))
+                    refuse(errors::failed,
+                           fmt::format("preset {} could not be stored; nothing was saved", preset->name));
                 return std::tuple{preset->id.toString(), true};
             });
         });
@@ -172,7 +183,9 @@ void AgentBusService::registerAutomation() {
                 if (trimmed.empty())
                     refuse(errors::invalidArgument, "a preset needs a name");
                 preset.name = trimmed;
-                services_.preferences().upsertPreset(preset);
+                if (!services_.preferences().upsertPreset(preset))
+                    refuse(errors::failed,
+                           fmt::format("preset {} could not be stored; nothing was renamed", word));
             });
         });
     object_->registerMethod("DeletePreset")

@@ -131,6 +131,8 @@ TEST(AgentBus, BadRequestsGetANamedErrorAndChangeNothing) {
         {client.refusal(A, "ApplyPreset", S("Nope")), errors::notFound},
         {client.refusal(A, "SavePreset", S(" "), std::map<S, double>{}), errors::invalidArgument},
         {client.refusal(A, "SavePreset", S("X"), std::map<S, double>{{"hue", 0.1}}), errors::invalidArgument},
+        {client.refusal(A, "SavePreset", S("night"), std::map<S, double>{{"brightness", 0.5}}),
+         errors::refused},
         {client.refusal(A, "AddSchedule", S("Night"), S("25:00"), std::vector<std::int32_t>{1}),
          errors::invalidArgument},
         {client.refusal(A, "AddSchedule", S("Night"), S("08:00"), std::vector<std::int32_t>{7}),

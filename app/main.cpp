@@ -5,12 +5,11 @@
 //   brivio --autostart         as the login starts it: without a tray, no window until asked
 
 #include "app/ProgramReference.h"
+#include "app/bus/BusNames.h"
 #include "app/shell/BrivioApp.h"
-#include "app/shell/SingleInstance.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
 #include <cstdio>
 #include <exception>
 #include <map>
@@ -106,9 +105,8 @@ int main(int argc, char** argv) {
         options.screenshotDir = parser.value(screenshot).toStdString();
     options.autostarted = parser.isSet(autostart);
     // A simulated desk is an app of its own: it may run beside the one on the real displays.
-    options.instanceName = brivio::SingleInstance::defaultName();
-    if (options.simFile)
-        options.instanceName += QStringLiteral("-sim-") + QFileInfo(parser.value(sim)).completeBaseName();
+    options.busName =
+        options.simFile ? brivio::bus::simulatedServiceName(*options.simFile) : brivio::bus::serviceName;
     try {
         brivio::BrivioApp brivioApp(options);
         return brivioApp.run();

@@ -4,8 +4,8 @@
 find_package(X11 QUIET)
 pkg_check_modules(XCB QUIET IMPORTED_TARGET xcb)
 
-brivio_layer(app_shell app/shell brivio_app_panel brivio_app brivio_core brivio_shortcuts brivio_platform_sim
-  brivio_platform_linux Qt6::Widgets Qt6::Network Qt6::DBus)
+brivio_layer(app_shell app/shell brivio_app_panel brivio_app_bus brivio_app brivio_core brivio_shortcuts brivio_platform_sim
+  brivio_platform_linux Qt6::Widgets Qt6::DBus)
 set_target_properties(brivio_app_shell PROPERTIES AUTOMOC ON)
 # Qt's `signals`/`slots`/`emit` macros clash with the base layer's names (Signal.h has `slots_`).
 target_compile_definitions(brivio_app_shell PUBLIC QT_NO_KEYWORDS)

@@ -14,9 +14,9 @@ std::vector<ReferenceItem> sharedEnvironment() {
         {"XDG_CONFIG_HOME",
          "The settings live in $XDG_CONFIG_HOME/brivio when it is an absolute path, else in "
          "~/.config/brivio."},
-        {"XDG_RUNTIME_DIR",
-         "Folder of the running agent's socket, brivio.sock; without it, brivio-UID.sock in $TMPDIR or "
-         "/tmp."},
+        {"DBUS_SESSION_BUS_ADDRESS",
+         "The session bus, on which the running agent owns dev.brivio.Brivio; brivioctl's commands go "
+         "through it while it runs."},
         {"HOME", "The home folder, for the defaults above."},
         {"DISPLAY", "The X server whose RandR outputs give the displays' positions, gamma tables, modes and "
                     "rotation. Without it those come from the connectors, and modes and rotation are not "
@@ -30,7 +30,6 @@ std::vector<ReferenceItem> sharedFiles() {
         {"~/.config/brivio/settings.json",
          "The settings: remembered levels, presets, schedules, the location and the options of the "
          "settings page; written whole and atomically."},
-        {"$XDG_RUNTIME_DIR/brivio.sock", "The socket on which the running agent takes brightness steps."},
         {"/sys/class/drm, /sys/class/backlight",
          "The display connectors with their EDIDs, and the laptop panel's backlight."},
         {"/dev/i2c-N",

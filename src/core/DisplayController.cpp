@@ -32,10 +32,6 @@ std::optional<double> lookup(const std::map<std::string, double>& map, const std
     return it->second;
 }
 
-std::string animationPurpose(DisplayControl control) {
-    return std::string("animate.") + std::string(toString(control));
-}
-
 // Built-in first, then by stable key. A named function: g++ 12 loses lambdas defined in coroutines.
 TopologyClasses topologyClasses(const PlatformServiceClasses& published) {
     if (published.serviceClasses.empty())
@@ -93,6 +89,8 @@ DisplayController::DisplayController(Platform& platform, BrivioPreferences& pref
                 c->scheduleImmediateReenumerate(false);
         });
     });
+    externalSettings_ = preferences_.changedElsewhere.subscribe(
+        [this](const BrivioPreferences::ExternalChange& change) { followExternalChange(change); });
     tasks_.start(controllerSlot, enumerateTask, enumerate(), weak_.token());
 }
 
@@ -100,8 +98,13 @@ DisplayController::~DisplayController() {
     if (reconfigurationCallback_ >= 0)
         platform_.windowServer.unregisterReconfigurationCallback(reconfigurationCallback_);
     screenParameters_.reset();
+    externalSettings_.reset();
     if (!shutDown_)
         shutdown();
+}
+
+std::string DisplayController::animationPurpose(DisplayControl control) {
+    return std::string("animate.") + std::string(toString(control));
 }
 
 // MARK: - Enumeration

@@ -119,6 +119,8 @@ private:
     using StepFunction = std::function<void(double)>;
     using AnimatorMap = std::map<std::string, std::shared_ptr<DDCAnimator>>;
 
+    // The task table's purpose of a value animation of that control.
+    static std::string animationPurpose(DisplayControl control);
     ManagedDisplay buildDisplay(DisplayNumber id);
     std::string displayName(DisplayNumber id, bool isBuiltIn);
     Task<void> probeInto(ManagedDisplay& display);
@@ -144,6 +146,9 @@ private:
     std::optional<double> remembered(DisplayControl control, const std::string& key) const;
     void pollOnce();
     void followLeader(const std::string& leaderKey, double value, Duration duration);
+    // Settings another process changed, taken in as if made in the panel.
+    void followExternalChange(const BrivioPreferences::ExternalChange& change);
+    void adoptLevel(const ManagedDisplay& display, DisplayControl control, double value);
 
     Task<void> enumerateSoon(WeakPtr<DisplayController> self);
     Task<void> delayedProbe(WeakPtr<DisplayController> self);
@@ -168,6 +173,7 @@ private:
     BrightnessHUD hud_;
     int reconfigurationCallback_ = -1;
     Signal<>::Subscription screenParameters_;
+    Signal<const BrivioPreferences::ExternalChange&>::Subscription externalSettings_;
     bool pendingDelayedRetry_ = false;
     bool isFirstEnumeration_ = true;
     bool shutDown_ = false;

@@ -192,18 +192,22 @@ void DisplayControlStrip::toggleHiDPI() {
         applyMode(*target);
 }
 
+std::string keepBanner(PendingKind kind, int secondsLeft) {
+    auto seconds = static_cast<long long>(secondsLeft);
+    return kind == PendingKind::mode ? fmt::format("Keep the display changes? ({}s)", seconds)
+                                     : fmt::format("Keep the rotation? ({}s)", seconds);
+}
+
 std::optional<std::string> DisplayControlStrip::modeBanner() const {
     if (!state_->view.previousMode)
         return std::nullopt;
-    return fmt::format("Keep the display changes? ({}s)",
-                       static_cast<long long>(state_->view.revertCountdown));
+    return keepBanner(PendingKind::mode, state_->view.revertCountdown);
 }
 
 std::optional<std::string> DisplayControlStrip::rotationBanner() const {
     if (!state_->view.previousRotation)
         return std::nullopt;
-    return fmt::format("Keep the rotation? ({}s)",
-                       static_cast<long long>(state_->view.rotationRevertCountdown));
+    return keepBanner(PendingKind::rotation, state_->view.rotationRevertCountdown);
 }
 
 Signal<PendingKind>& DisplayControlStrip::changed() {

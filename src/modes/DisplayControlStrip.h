@@ -35,6 +35,9 @@ struct ModeStripState {
     }
 };
 
+// "Keep the display changes? (7s)" or "Keep the rotation? (7s)": the banner of an unconfirmed change.
+std::string keepBanner(PendingKind kind, int secondsLeft);
+
 class DisplayControlStrip {
 public:
     static constexpr int countdownSeconds = 10;

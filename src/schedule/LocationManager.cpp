@@ -1,5 +1,7 @@
 #include "schedule/LocationManager.h"
 
+#include "settings/PreferenceKeys.h"
+
 #include <cmath>
 
 namespace brivio {
@@ -21,11 +23,19 @@ bool LocationManager::isValidCoordinate(double latitude, double longitude) {
 
 LocationManager::LocationManager(LocationService& service, BrivioPreferences& preferences)
     : service_(service), preferences_(preferences) {
-    double lat = preferences_.storedLatitude();
-    double lon = preferences_.storedLongitude();
-    // (0, 0) is "nothing stored"; a damaged value is treated the same way.
-    if ((lat != 0 || lon != 0) && isValidCoordinate(lat, lon))
-        coordinate_ = GeoCoordinate{lat, lon};
+    coordinate_ = storedPosition();
+    // A position set by another process (the command line, say) counts from then on here too.
+    storedElsewhere_ = preferences_.changedElsewhere.subscribe([this](const auto& change) {
+        if (change.key != prefkeys::locationLatitude && change.key != prefkeys::locationLongitude)
+            return;
+        auto position = storedPosition();
+        bool same = position && coordinate_ && position->latitude == coordinate_->latitude &&
+                    position->longitude == coordinate_->longitude;
+        if (same || (!position && !coordinate_))
+            return;
+        coordinate_ = position;
+        changed_.emit();
+    });
 
     authorizationSubscription_ =
         service_.authorizationChanged().subscribe([this] { handleAuthorizationChanged(); });
@@ -36,6 +46,15 @@ LocationManager::LocationManager(LocationService& service, BrivioPreferences& pr
     authorizationStatus_ = service_.authorizationStatus();
     if (isAuthorized(authorizationStatus_))
         service_.requestLocation();
+}
+
+std::optional<GeoCoordinate> LocationManager::storedPosition() const {
+    double lat = preferences_.storedLatitude();
+    double lon = preferences_.storedLongitude();
+    // (0, 0) is "nothing stored"; a damaged value is treated the same way.
+    if ((lat != 0 || lon != 0) && isValidCoordinate(lat, lon))
+        return GeoCoordinate{lat, lon};
+    return std::nullopt;
 }
 
 bool LocationManager::canUseLocation() const {

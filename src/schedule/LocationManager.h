@@ -39,6 +39,8 @@ private:
     void handleAuthorizationChanged();
     void handleLocationsUpdated(const std::vector<GeoCoordinate>& locations);
     void store(const GeoCoordinate& position);
+    // The stored position, when one is there; (0, 0) and damaged values count as none.
+    std::optional<GeoCoordinate> storedPosition() const;
 
     std::optional<GeoCoordinate> coordinate_;
     int authorizationStatus_ = LocationAuthorization::notDetermined;
@@ -47,6 +49,7 @@ private:
     Signal<> changed_;
     Signal<>::Subscription authorizationSubscription_;
     Signal<const std::vector<GeoCoordinate>&>::Subscription locationsSubscription_;
+    Signal<const BrivioPreferences::ExternalChange&>::Subscription storedElsewhere_;
 };
 
 } // namespace brivio

@@ -64,6 +64,7 @@ const std::pair<const char*, StoredForm> storedForms[] = {
     {prefkeys::syncLeaderKey, StoredForm::text},
     {prefkeys::globalActivePreset, StoredForm::text},
     {prefkeys::externalOverlayDimming, StoredForm::bools},
+    {prefkeys::ddcReplyWait, StoredForm::doubles},
     {prefkeys::brightnessStep, StoredForm::number},
     {prefkeys::showSliderPercentage, StoredForm::flag},
     {prefkeys::solarEnabled, StoredForm::flag},
@@ -96,41 +97,123 @@ std::optional<double> unlessNaN(std::optional<double> stored) {
 BrivioPreferences::BrivioPreferences(KeyValueStore& defaults, StampClock stampClock)
     : defaults_(defaults), stampClock_(stampClock ? std::move(stampClock) : systemStampClock()) {
     load();
+    elsewhere_ = defaults_.changedElsewhere.subscribe(
+        [this](const std::string& key, const std::optional<StoredValue>& before) { takeInChange(key, before); });
 }
 
 void BrivioPreferences::load() {
     displayExpandedByKey_.clear();
     presetsCardExpanded_ = true;
     scheduleCardExpanded_ = true;
-
-    // A value of another form than its key's is kept aside before the first write replaces it.
     for (const auto& [key, form] : storedForms)
-        if (auto stored = defaults_.get(key); stored && !hasForm(*stored, form))
-            unreadable_[key] = std::move(*stored);
+        loadKey(key);
+    loadKey(prefkeys::globalPresets);
+    loadKey(prefkeys::schedules);
+}
+
+void BrivioPreferences::loadKey(const std::string& key) {
+    // A value of another form than its key's is kept aside before the first write replaces it.
+    unreadable_.erase(key);
+    for (const auto& [known, form] : storedForms)
+        if (key == known)
+            if (auto stored = defaults_.get(key); stored && !hasForm(*stored, form))
+                unreadable_[key] = std::move(*stored);
 
     // A map with any value of another type is not read at all (it holds no such values here).
-    brightnessByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayBrightness));
-    contrastByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayContrast));
-    volumeByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(prefkeys::perDisplayVolume));
-    syncLeaderKey_ = defaults_.getAs<std::string>(prefkeys::syncLeaderKey);
-    globalPresetList_ = loadRecords(defaults_, prefkeys::globalPresets, &decodePresetList, unreadable_);
-    globalActivePresetIDStr_ = defaults_.getAs<std::string>(prefkeys::globalActivePreset);
-    externalOverlayDimmingByDisplay_ =
-        defaults_.getAs<BoolDictionary>(prefkeys::externalOverlayDimming).value_or(BoolDictionary{});
-    ddcReplyWaitByDisplay_ =
-        defaults_.getAs<DoubleDictionary>(prefkeys::ddcReplyWait).value_or(DoubleDictionary{});
-    scheduleList_ = loadRecords(defaults_, prefkeys::schedules, &decodeScheduleList, unreadable_);
-    brightnessStep_ = unlessNaN(defaults_.getNumber(prefkeys::brightnessStep)).value_or(0.0625);
-    showSliderPercentage_ = defaults_.getAs<bool>(prefkeys::showSliderPercentage).value_or(true);
-    solarCurveEnabled_ = defaults_.getAs<bool>(prefkeys::solarEnabled).value_or(false);
+    if (key == prefkeys::perDisplayBrightness)
+        brightnessByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(key));
+    else if (key == prefkeys::perDisplayContrast)
+        contrastByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(key));
+    else if (key == prefkeys::perDisplayVolume)
+        volumeByDisplay_ = levelMap(defaults_.getAs<DoubleDictionary>(key));
+    else if (key == prefkeys::syncLeaderKey)
+        syncLeaderKey_ = defaults_.getAs<std::string>(key);
+    else if (key == prefkeys::globalPresets)
+        globalPresetList_ = loadRecords(defaults_, prefkeys::globalPresets, &decodePresetList, unreadable_);
+    else if (key == prefkeys::globalActivePreset)
+        globalActivePresetIDStr_ = defaults_.getAs<std::string>(key);
+    else if (key == prefkeys::externalOverlayDimming)
+        externalOverlayDimmingByDisplay_ = defaults_.getAs<BoolDictionary>(key).value_or(BoolDictionary{});
+    else if (key == prefkeys::ddcReplyWait)
+        ddcReplyWaitByDisplay_ = defaults_.getAs<DoubleDictionary>(key).value_or(DoubleDictionary{});
+    else if (key == prefkeys::schedules)
+        scheduleList_ = loadRecords(defaults_, prefkeys::schedules, &decodeScheduleList, unreadable_);
+    else if (key == prefkeys::brightnessStep)
+        brightnessStep_ = unlessNaN(defaults_.getNumber(key)).value_or(0.0625);
+    else if (key == prefkeys::showSliderPercentage)
+        showSliderPercentage_ = defaults_.getAs<bool>(key).value_or(true);
+    else if (key == prefkeys::solarEnabled)
+        solarCurveEnabled_ = defaults_.getAs<bool>(key).value_or(false);
     // Stored levels are taken as they are; only new writes clamp.
-    solarNightLevel_ = unlessNaN(defaults_.getNumber(prefkeys::solarNightLevel)).value_or(0.3);
-    solarDayLevel_ = unlessNaN(defaults_.getNumber(prefkeys::solarDayLevel)).value_or(1.0);
+    else if (key == prefkeys::solarNightLevel)
+        solarNightLevel_ = unlessNaN(defaults_.getNumber(key)).value_or(0.3);
+    else if (key == prefkeys::solarDayLevel)
+        solarDayLevel_ = unlessNaN(defaults_.getNumber(key)).value_or(1.0);
     // A pause in the past loads unchanged; the schedule engine clears it.
-    solarPausedUntil_ = defaults_.getAs<StoredDate>(prefkeys::solarPausedUntil);
-    auto theme = defaults_.getAs<std::string>(prefkeys::selectedTheme).value_or("haze");
-    selectedTheme_ = sliderThemeFromRawValue(theme).value_or(SliderTheme::haze);
-    setCurrentTheme(selectedTheme_);
+    else if (key == prefkeys::solarPausedUntil)
+        solarPausedUntil_ = defaults_.getAs<StoredDate>(key);
+    else if (key == prefkeys::selectedTheme) {
+        auto theme = defaults_.getAs<std::string>(key).value_or("haze");
+        selectedTheme_ = sliderThemeFromRawValue(theme).value_or(SliderTheme::haze);
+        setCurrentTheme(selectedTheme_);
+    }
+}
+
+namespace {
+
+// The entries of a stored map that differ between two of its values (set, changed or removed).
+template <typename Map>
+std::vector<std::string> changedEntries(const std::optional<StoredValue>& before, const Map& after) {
+    const Map* old = before ? std::get_if<Map>(&*before) : nullptr;
+    Map empty;
+    if (!old)
+        old = &empty;
+    std::vector<std::string> keys;
+    for (const auto& [key, value] : after)
+        if (auto it = old->find(key); it == old->end() || !(it->second == value))
+            keys.push_back(key);
+    for (const auto& [key, value] : *old)
+        if (!after.count(key))
+            keys.push_back(key);
+    return keys;
+}
+
+// Takes the listed entries of the stored map into the one in memory, whose other entries (values in
+// motion, say) stay as they are.
+template <typename Map>
+void mergeEntries(Map& inMemory, const Map& stored, const std::vector<std::string>& keys) {
+    for (const auto& key : keys) {
+        if (auto it = stored.find(key); it != stored.end())
+            inMemory[key] = it->second;
+        else
+            inMemory.erase(key);
+    }
+}
+
+} // namespace
+
+void BrivioPreferences::takeInChange(const std::string& key, const std::optional<StoredValue>& before) {
+    ExternalChange change{key, {}};
+    auto mergeLevels = [&](std::map<std::string, double>& map) {
+        auto stored = levelMap(defaults_.getAs<DoubleDictionary>(key));
+        change.displayKeys = changedEntries(before, DoubleDictionary(stored.begin(), stored.end()));
+        mergeEntries(map, stored, change.displayKeys);
+    };
+    willChange.emit();
+    if (key == prefkeys::perDisplayBrightness) {
+        mergeLevels(brightnessByDisplay_);
+    } else if (key == prefkeys::perDisplayContrast) {
+        mergeLevels(contrastByDisplay_);
+    } else if (key == prefkeys::perDisplayVolume) {
+        mergeLevels(volumeByDisplay_);
+    } else if (key == prefkeys::externalOverlayDimming) {
+        auto stored = defaults_.getAs<BoolDictionary>(key).value_or(BoolDictionary{});
+        change.displayKeys = changedEntries(before, stored);
+        mergeEntries(externalOverlayDimmingByDisplay_, stored, change.displayKeys);
+    } else {
+        loadKey(key);
+    }
+    changedElsewhere.emit(change);
 }
 
 void BrivioPreferences::setLevel(std::map<std::string, double>& map, const char* storeKey,

@@ -30,6 +30,16 @@ public:
     // Emitted before any observable property changes; subscribers then read what they need.
     Signal<> willChange;
 
+    // A setting another process changed in the store, taken in as if it had been made here: the
+    // store key, and for the per-display maps the displays whose entries were set or removed.
+    struct ExternalChange {
+        std::string key;
+        std::vector<std::string> displayKeys;
+    };
+    // After such a change was taken in (`willChange` came first). Entries of a map that the other
+    // process left alone keep their value here, even one in motion.
+    Signal<const ExternalChange&> changedElsewhere;
+
     KeyValueStore& defaults() { return defaults_; }
 
     // Level maps, display stable key to a level in [0, 1].
@@ -118,6 +128,8 @@ public:
 
 private:
     void load();
+    void loadKey(const std::string& key);
+    void takeInChange(const std::string& key, const std::optional<StoredValue>& before);
     void setLevel(std::map<std::string, double>& map, const char* storeKey, const std::string& key,
                   double value);
     bool writePresets();
@@ -154,6 +166,7 @@ private:
 
     // Stored values of known keys that could not be read, by key, until the key is first written.
     std::map<std::string, StoredValue> unreadable_;
+    Signal<const std::string&, const std::optional<StoredValue>&>::Subscription elsewhere_;
 };
 
 } // namespace brivio

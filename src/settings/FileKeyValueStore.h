@@ -3,8 +3,11 @@
 //
 // Reads come from memory. Changes show at once in memory and reach the disk at most once per
 // `writeInterval`, by an atomic replace (temporary file, sync, rename, folder sync). Processes that
-// share the file merge by key under an advisory lock: each writes back only the keys it changed.
+// share the file merge by key under an advisory lock: each writes back only the keys it changed, and
+// of a dictionary (brightness by display, ...) only the entries it changed. A watching store (the
+// agent) takes in what other processes write, key by key, its own pending changes kept on top.
 
+#include "base/FdWatcher.h"
 #include "base/MainLoop.h"
 #include "settings/KeyValueStore.h"
 #include "settings/SettingsFiles.h"
@@ -15,6 +18,8 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace brivio {
 
@@ -49,6 +54,15 @@ public:
     // Forgets changes not yet written, so that a run that ends in an error leaves the file as it was.
     void discardPending();
 
+    // Watches the folder (created when missing) for settings.json being replaced or rewritten, and
+    // then takes the file in. False, with the reason logged, when the folder cannot be watched.
+    bool watch(FdWatcher& watcher);
+    // Reads the file and takes in every key whose value there differs from this store's (this
+    // process's pending changes applied on top), announcing each through `changed` and
+    // `changedElsewhere`. A file that is missing or does not parse (an editor half-way through a
+    // save) is not taken in: nothing changes until it is whole again.
+    void takeInChanges();
+
     const std::string& path() const { return path_; }
     bool hasPendingChanges() const { return !pending_.empty(); }
     // Completed replacements of the file since construction.
@@ -67,6 +81,28 @@ private:
     void scheduleWrite();
     bool writeNow();
     bool writeFailed(const std::string& what, const std::string& error);
+    void onFolderEvent();
+
+    // A change not yet written: the whole entry (absent: the key is removed), or for a dictionary the
+    // entries set (absent: removed), laid over whatever the file holds when it is written.
+    struct Pending {
+        std::optional<nlohmann::json> entry;
+        bool patch = false;
+        std::string dictionaryType;
+        std::map<std::string, std::optional<nlohmann::json>> members;
+    };
+    static Pending wholeChange(std::optional<nlohmann::json> entry) {
+        Pending p;
+        p.entry = std::move(entry);
+        return p;
+    }
+    static std::optional<nlohmann::json> applyPending(const std::optional<nlohmann::json>& onDisk,
+                                                      const Pending& pending);
+    using TakenIn = std::vector<std::pair<std::string, std::optional<StoredValue>>>;
+    // Makes the document `onDisk` with the pending changes on top; the keys whose value changed, with
+    // their value before.
+    TakenIn adopt(const nlohmann::json& onDisk);
+    void announce(const TakenIn& changes);
 
     MainLoop& loop_;
     std::string dir_;
@@ -78,12 +114,15 @@ private:
 
     nlohmann::json document_ = nlohmann::json::object(); // as on disk, with our pending changes applied
     bool writesHeld_ = false;
-    std::map<std::string, std::optional<nlohmann::json>> pending_; // absent entry: removed
+    std::map<std::string, Pending> pending_;
     std::optional<TimerId> timer_;
     std::optional<TimePoint> lastWriteAttempt_;
     std::size_t writeCount_ = 0;
     bool writeFailureLogged_ = false;
     std::optional<std::size_t> copiedContents_;
+    FdWatcher* watcher_ = nullptr;
+    int watchFd_ = -1;
+    std::optional<TimerId> takeInTimer_;
 };
 
 } // namespace brivio

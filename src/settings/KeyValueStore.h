@@ -34,8 +34,12 @@ public:
     virtual void set(const std::string& key, StoredValue value) = 0;
     virtual void remove(const std::string& key) = 0;
 
-    // After every set or remove, with the key (the shortcut engine re-registers on it).
+    // After every set or remove, with the key (the shortcut engine re-registers on it); also after a
+    // change another process made was taken in.
     Signal<const std::string&> changed;
+    // After a change another process made to `key` was taken in (never for this process's own set or
+    // remove), with the value the key had before it.
+    Signal<const std::string&, const std::optional<StoredValue>&> changedElsewhere;
 
     // The value when it is stored as exactly `T`.
     template <typename T> std::optional<T> getAs(const std::string& key) const {

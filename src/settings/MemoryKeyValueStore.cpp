@@ -21,4 +21,14 @@ void MemoryKeyValueStore::remove(const std::string& key) {
     changed.emit(key);
 }
 
+void MemoryKeyValueStore::setElsewhere(const std::string& key, std::optional<StoredValue> value) {
+    auto before = get(key);
+    if (value)
+        values_[key] = std::move(*value);
+    else
+        values_.erase(key);
+    changed.emit(key);
+    changedElsewhere.emit(key, before);
+}
+
 } // namespace brivio

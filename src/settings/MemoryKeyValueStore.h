@@ -11,6 +11,8 @@ public:
     std::optional<StoredValue> get(const std::string& key) const override;
     void set(const std::string& key, StoredValue value) override;
     void remove(const std::string& key) override;
+    // Plays another process changing the key (absent: removing it), as a watched file would report.
+    void setElsewhere(const std::string& key, std::optional<StoredValue> value);
 
     const std::map<std::string, StoredValue>& values() const { return values_; }
     // Sets and removes since construction.

@@ -390,6 +390,34 @@ TEST_F(ControllerTest, AManualChangeWithoutDisplaysPausesTheCurveUntilSunrise) {
     ASSERT_TRUE(prefs->solarPausedUntil());
     EXPECT_LT(*prefs->solarPausedUntil(), *parseInstant("2024-06-22T03:00:00Z"));
     EXPECT_GT(*prefs->solarPausedUntil(), *parseInstant("2024-06-22T02:00:00Z"));
+
+// Another process changed the settings file: the displays take the new levels as from the panel.
+TEST_F(ControllerTest, LevelsChangedElsewhereReachTheDisplaysOnce) {
+    start();
+    controller->setUserBrightness(0.9, id(studio), false, 0s);
+    settle();
+    // The other process already wrote the monitor itself: it is sent the new level once, not walked there.
+    sim->setVcpValue(studio, 0x10, 30);
+    trace.str("");
+    auto levels = prefs->brightnessByDisplay();
+    levels[key(studio)] = 0.3;
+    levels[key(office)] = 0.4;
+    store.setElsewhere("brivio.perDisplayBrightness", DoubleDictionary(levels.begin(), levels.end()));
+    store.setElsewhere("brivio.perDisplayContrast", DoubleDictionary{{key(studio), 0.2}});
+    settle();
+    EXPECT_EQ(sim->vcpValue(studio, 0x10), 30);
+    std::istringstream lines(trace.str());
+    int brightnessWrites = 0;
+    for (std::string line; std::getline(lines, line);)
+        brightnessWrites += line.find("write 37 51 84 03 10") != std::string::npos;
+    EXPECT_EQ(brightnessWrites, 1);
+    EXPECT_EQ(sim->vcpValue(studio, 0x12), 20);
+    EXPECT_FLOAT_EQ(opacity(office), (1 - 0.4f) * 0.75f);
+
+    store.setElsewhere("brivio.externalOverlayDimming", BoolDictionary{{key(office), true}});
+    settle();
+    EXPECT_NEAR(sim->gammaFactor(office), 0.08 + 0.92 * 0.4, 1e-3);
+    EXPECT_FLOAT_EQ(opacity(office), 0.0f);
 }
 
 } // namespace

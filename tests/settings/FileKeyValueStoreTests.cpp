@@ -1,4 +1,5 @@
 #include "base/Log.h"
+#include "base/RealLoop.h"
 #include "base/VirtualLoop.h"
 #include "settings/FileKeyValueStore.h"
 #include "settings/SettingsTestSupport.h"
@@ -165,6 +166,60 @@ TEST_F(FileStoreTest, TwoProcessesOnOneFileKeepEachOthersKeys) {
     EXPECT_EQ(c->getAs<std::int64_t>("a2"), 3);
     EXPECT_EQ(c->getAs<std::int64_t>("b1"), 4);
     EXPECT_FALSE(c->get("gone"));
+}
+
+TEST_F(FileStoreTest, TwoWritersOfOneMapKeepEachOthersEntries) {
+    auto a = open();
+    auto b = open();
+    a->set("m", DoubleDictionary{{"A", 0.1}, {"gone", 1}});
+    a->flush();
+    b->set("m", DoubleDictionary{{"B", 0.2}}); // b never saw A
+    b->flush();
+    a->set("m", DoubleDictionary{{"A", 0.3}}); // a never saw B, and dropped "gone"
+    a->flush();
+    EXPECT_EQ(open()->get("m"), StoredValue(DoubleDictionary{{"A", 0.3}, {"B", 0.2}}));
+}
+
+TEST_F(FileStoreTest, TakesInWhatOthersWroteKeyByKeyAndKeepsItsOwnPendingChanges) {
+    auto agent = open();
+    agent->set("mine", std::int64_t{1}); // pending: the loop has not run
+    std::vector<std::string> heard;
+    auto sub = agent->changedElsewhere.subscribe(
+        [&](const std::string& key, const std::optional<StoredValue>&) { heard.push_back(key); });
+    auto other = open();
+    other->set("theirs", true);
+    other->set("mine", std::int64_t{5});
+    other->set("m", DoubleDictionary{{"X", 1}});
+    other->flush();
+    agent->takeInChanges();
+    EXPECT_EQ(agent->getAs<bool>("theirs"), true);
+    EXPECT_EQ(agent->getAs<std::int64_t>("mine"), 1) << "a pending change of this process wins";
+    EXPECT_EQ(heard, (std::vector<std::string>{"m", "theirs"}));
+
+    // An editor half-way through a save: nothing is taken in, and the file is not moved aside.
+    std::string half = R"({"theirs": {"type": "bo)";
+    writeFile(settingsPath(), half);
+    agent->takeInChanges();
+    EXPECT_EQ(agent->getAs<bool>("theirs"), true);
+    EXPECT_EQ(readFile(settingsPath()), half);
+}
+
+TEST_F(FileStoreTest, AWatchingStoreNoticesAFileReplacedByAnotherProcess) {
+    RealLoop real;
+    FileKeyValueStore agent(real, dir.path(), nullptr, fixedClock());
+    ASSERT_TRUE(agent.watch(real));
+    bool heard = false;
+    auto sub = agent.changedElsewhere.subscribe(
+        [&](const std::string& key, const std::optional<StoredValue>&) { heard = heard || key == "k"; });
+    open()->set("k", true); // written when the other store goes
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!heard && std::chrono::steady_clock::now() < deadline) {
+        auto tick = real.postAfter(10ms, [&] { real.quit(); });
+        real.run();
+        real.cancel(tick);
+    }
+    EXPECT_TRUE(heard);
+    EXPECT_EQ(agent.getAs<bool>("k"), true);
 }
 
 TEST_F(FileStoreTest, WritesAreCoalescedToOneEveryHalfSecond) {

@@ -102,7 +102,35 @@ TEST(Preferences, EveryKeyLoadsItsStoredFormAndFallsBackAlone) {
         EXPECT_EQ(c.read(BrivioPreferences(wrong)), c.whenAbsent);
         EXPECT_EQ(empty.writeCount(), 0u);
         EXPECT_EQ(stored.writeCount(), 1u) << "loading writes nothing";
+
+        // The same, taken in while running from another process's change of that key.
+        MemoryKeyValueStore live;
+        BrivioPreferences following(live);
+        live.setElsewhere(c.key, c.stored);
+        EXPECT_EQ(c.read(following), c.whenStored);
+        live.setElsewhere(c.key, c.wrongType);
+        EXPECT_EQ(c.read(following), c.whenAbsent);
+        EXPECT_EQ(live.writeCount(), 0u) << "taking a change in writes nothing back";
     }
+}
+
+// Of a map another process changed, only the entries it changed are taken; a value this process has
+// in motion for another display stays.
+TEST(Preferences, MapEntriesChangedElsewhereAreTakenInOneByOne) {
+    MemoryKeyValueStore store;
+    store.set(keys::perDisplayBrightness, DoubleDictionary{{"A", 0.5}, {"B", 0.5}, {"C", 0.5}});
+    BrivioPreferences prefs(store);
+    prefs.setBrightnessInMemory("A", 0.37);
+    std::vector<BrivioPreferences::ExternalChange> heard;
+    int warned = 0;
+    auto a = prefs.willChange.subscribe([&] { ++warned; });
+    auto b = prefs.changedElsewhere.subscribe([&](const auto& change) { heard.push_back(change); });
+    store.setElsewhere(keys::perDisplayBrightness, DoubleDictionary{{"A", 0.5}, {"B", 0.9}, {"D", 0.1}});
+    EXPECT_EQ(text(prefs.brightnessByDisplay()), "A=0.37;B=0.9;D=0.1;");
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].key, keys::perDisplayBrightness);
+    EXPECT_EQ(heard[0].displayKeys, (std::vector<std::string>{"B", "D", "C"}));
+    EXPECT_EQ(warned, 1);
 }
 
 TEST(Preferences, LoadingSetsTheCurrentThemeAndAssignmentFollows) {

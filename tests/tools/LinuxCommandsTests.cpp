@@ -1,17 +1,11 @@
 #include "CtlRunner.h"
-#include "app/AgentSocket.h"
 #include "support/TestSupport.h"
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <thread>
-#include <unistd.h>
 
 namespace brivio {
 namespace {
@@ -100,38 +94,6 @@ TEST(LinuxCommands, DoctorAndEdidReadTheGivenSysfsTree) {
     auto empty = brivioctl("--sysfs " + root.string() + " edid card0-DP-1");
     EXPECT_EQ(empty.status, 2);
     EXPECT_THAT(empty.err, HasSubstr("no monitor is connected"));
-}
-
-// A stand-in agent: takes one connection on the socket and keeps the line it was sent.
-TEST(LinuxCommands, StepGoesToTheRunningAgent) {
-    auto runtime = fs::temp_directory_path() / ("brivio-agent-" + std::to_string(::getpid()));
-    fs::create_directories(runtime);
-    ::setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
-    std::string path = agentSocketPath();
-    EXPECT_EQ(path, (runtime / "brivio.sock").string());
-
-    int listener = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strcpy(address.sun_path, path.c_str());
-    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(listener, 1), 0);
-    std::string received;
-    std::thread agent([&] {
-        int connection = ::accept(listener, nullptr, nullptr);
-        char buffer[64];
-        ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
-        received.assign(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
-        ::close(connection);
-    });
-    auto r = brivioctl("step up");
-    agent.join();
-    ::close(listener);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "Stepped up in the running agent.\n");
-    EXPECT_EQ(received, "step up\n");
-    ::unsetenv("XDG_RUNTIME_DIR");
-    fs::remove_all(runtime);
 }
 
 } // namespace

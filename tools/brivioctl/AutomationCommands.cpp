@@ -1,9 +1,10 @@
 // Presets, stepping and brightness sync from the command line: the same controller operations that
 // the panel's preset card, the hot keys and the sync switch call.
 
+#include "AgentCalls.h"
 #include "Arguments.h"
 #include "CommandSet.h"
-#include "app/AgentSocket.h"
+#include "app/StatusJson.h"
 #include "settings/PresetEditing.h"
 
 #include <algorithm>
@@ -57,20 +58,30 @@ std::string percent(double level) {
     return fmt::format("{:.0f}%", level * 100);
 }
 
-int listPresets(Session& session) {
-    auto& prefs = session.preferences();
-    int index = 1;
-    for (auto& p : prefs.globalPresets()) {
-        std::string line = fmt::format("{}  {:<16} brightness {}", index++, p.name, percent(p.brightness));
-        if (p.contrast)
-            line += " contrast " + percent(*p.contrast);
-        if (p.volume)
-            line += " volume " + percent(*p.volume);
-        if (prefs.globalActivePresetIDStr() == p.id.toString())
-            line += "  (active)";
-        std::cout << line << "  " << p.id.toString() << "\n";
+void printPresets(const nlohmann::json& presets, bool asJson) {
+    if (asJson) {
+        printJson(presets);
+        return;
     }
-    return 0;
+    int index = 1;
+    for (const auto& p : presets) {
+        std::string line = fmt::format("{}  {:<16} brightness {}", index++, p["name"].get<std::string>(),
+                                       percent(p["brightness"].get<double>()));
+        if (p.contains("contrast"))
+            line += " contrast " + percent(p["contrast"].get<double>());
+        if (p.contains("volume"))
+            line += " volume " + percent(p["volume"].get<double>());
+        if (p["active"].get<bool>())
+            line += "  (active)";
+        std::cout << line << "  " << p["id"].get<std::string>() << "\n";
+    }
+}
+
+void printSaved(const std::string& name, const std::string& id, bool created, bool asJson) {
+    if (asJson)
+        printJson({{"id", id}, {"name", name}, {"created", created}});
+    else
+        std::cout << fmt::format("{} preset {}\n", created ? "Saved" : "Updated", name);
 }
 
 struct PresetWords {
@@ -84,7 +95,7 @@ std::optional<double> optionalLevel(const std::optional<std::string>& word) {
     return parseLevel(*word);
 }
 
-int savePreset(Session& session, const PresetWords& words) {
+int savePreset(Session& session, const PresetWords& words, bool json) {
     auto& prefs = session.preferences();
     auto contrast = optionalLevel(words.contrast);
     auto volume = optionalLevel(words.volume);
@@ -109,7 +120,7 @@ int savePreset(Session& session, const PresetWords& words) {
         if (!prefs.upsertPreset(editPreset(*existing, words.name, brightness, contrast, volume)))
             throw std::runtime_error(
                 fmt::format("preset {} could not be stored; nothing was changed", existing->name));
-        std::cout << fmt::format("Updated preset {}\n", existing->name);
+        printSaved(existing->name, existing->id.toString(), false, json);
         return 0;
     }
     auto preset = makeNewPreset(words.name, brightness, contrast, volume);
@@ -120,7 +131,7 @@ int savePreset(Session& session, const PresetWords& words) {
     if (!prefs.upsertPreset(*preset))
         throw std::runtime_error(
             fmt::format("preset {} could not be stored; nothing was saved", preset->name));
-    std::cout << fmt::format("Saved preset {}\n", preset->name);
+    printSaved(preset->name, preset->id.toString(), true, json);
     return 0;
 }
 
@@ -142,16 +153,24 @@ int applyPreset(Session& session, const std::string& word) {
 int step(CommandContext& context, const std::string& direction) {
     if (direction != "up" && direction != "down")
         throw UsageError(fmt::format("'{}' is not a direction: use up or down", direction));
-    // On this desktop a running agent takes the step, so that software-dimmed displays step as well and
-    // its indicator shows; without one the command steps the displays itself.
-    if (!context.options().simFile && !context.options().sysfsRoot &&
-        sendToAgent(direction == "up" ? stepUpRequest : stepDownRequest)) {
-        std::cout << "Stepped " << direction << " in the running agent.\n";
-        return 0;
-    }
+    // A running agent takes the step, so that software-dimmed displays step as well and its indicator
+    // shows (on Wayland the desktop's key bindings run this command); without one the command steps
+    // the displays itself.
+    bool json = context.options().json;
+    if (auto* agent = context.agent())
+        return throughAgent([&] {
+            agent->call(bus::displaysInterface, direction == "up" ? "StepUp" : "StepDown");
+            if (json)
+                printJson({{"direction", direction}, {"throughAgent", true}});
+            else
+                std::cout << "Stepped " << direction << " in the running agent.\n";
+            return 0;
+        });
     Session& session = context.session();
     session.controller().stepBrightness(direction == "up" ? 1 : -1);
     session.settle();
+    if (json)
+        printJson({{"direction", direction}, {"throughAgent", false}});
     return 0;
 }
 
@@ -168,6 +187,40 @@ int sync(Session& session, const std::string& word) {
     return 0;
 }
 
+int presetThroughAgent(bus::AgentClient& agent, const std::string& verb, const std::string& word,
+                       const PresetWords& preset, bool json) {
+    const char* I = bus::automationInterface;
+    return throughAgent([&] {
+        if (verb == "list") {
+            printPresets(agentList(agent, I, "ListPresets"), json);
+        } else if (verb == "apply") {
+            agent.call(I, "ApplyPreset", word);
+        } else if (verb == "delete") {
+            agent.call(I, "DeletePreset", word);
+        } else {
+            std::map<std::string, double> levels;
+            for (auto [name, value] :
+                 {std::pair{"brightness", &preset.brightness}, std::pair{"contrast", &preset.contrast},
+                  std::pair{"volume", &preset.volume}})
+                if (*value)
+                    levels[name] = parseLevel(**value);
+            auto reply = agent.call(I, "SavePreset", preset.name, levels);
+            std::string id;
+            bool created = false;
+            reply >> id >> created;
+            printSaved(trimWhitespace(preset.name), id, created, json);
+        }
+        return 0;
+    });
+}
+
+int syncThroughAgent(bus::AgentClient& agent, const std::string& word) {
+    return throughAgent([&] {
+        agent.call(bus::displaysInterface, "SetSyncLeader", word == "off" ? std::string() : word);
+        return 0;
+    });
+}
+
 } // namespace
 
 void addAutomationCommands(CLI::App& app, CommandSet& commands) {
@@ -180,17 +233,26 @@ void addAutomationCommands(CLI::App& app, CommandSet& commands) {
     };
     auto words = std::make_shared<Words>();
 
-    auto* preset = commands.add(app, "preset", "List, apply, save or delete brightness presets",
-                                [words](CommandContext& c) {
-                                    Session& session = c.session();
-                                    if (words->list->parsed())
-                                        return listPresets(session);
-                                    if (words->apply->parsed())
-                                        return applyPreset(session, words->word);
-                                    if (words->save->parsed())
-                                        return savePreset(session, words->preset);
-                                    return deletePreset(session, words->word);
-                                });
+    auto* preset = commands.add(
+        app, "preset", "List, apply, save or delete brightness presets", [words](CommandContext& c) {
+            bool json = c.options().json;
+            std::string verb = words->list->parsed()    ? "list"
+                               : words->apply->parsed() ? "apply"
+                               : words->save->parsed()  ? "save"
+                                                        : "delete";
+            if (auto* agent = c.agent())
+                return presetThroughAgent(*agent, verb, words->word, words->preset, json);
+            Session& session = c.session();
+            if (verb == "list") {
+                printPresets(status::presets(session.preferences()), json);
+                return 0;
+            }
+            if (verb == "apply")
+                return applyPreset(session, words->word);
+            if (verb == "save")
+                return savePreset(session, words->preset, json);
+            return deletePreset(session, words->word);
+        });
     preset->require_subcommand(1);
     words->list = preset->add_subcommand("list", "List the presets (the active one is marked)");
     words->apply = preset->add_subcommand("apply", "Apply a preset to every display");
@@ -209,7 +271,11 @@ void addAutomationCommands(CLI::App& app, CommandSet& commands) {
     stepCommand->add_option("DIRECTION", words->word, "up or down")->required();
 
     auto* syncCommand = commands.add(app, "sync", "Let one display lead the brightness of the others",
-                                     [words](CommandContext& c) { return sync(c.session(), words->word); });
+                                     [words](CommandContext& c) {
+                                         if (auto* agent = c.agent())
+                                             return syncThroughAgent(*agent, words->word);
+                                         return sync(c.session(), words->word);
+                                     });
     syncCommand->add_option("LEADER", words->word, "A display (stable key or number), or off")->required();
 }
 

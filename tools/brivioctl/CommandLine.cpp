@@ -19,6 +19,12 @@ CommandLine::CommandLine()
     app.add_option("--advance", advance,
                    "Run time on after the command, e.g. 90m or 8d (simulated desk only)")
         ->type_name("DURATION");
+    app.add_flag("--json", options.json, "Print what the command reports as JSON");
+    auto* agent =
+        app.add_flag("--agent", options.agent, "Go through the running agent (brivio); fail when none runs");
+    app.add_flag("--standalone", options.standalone,
+                 "Drive the displays from this process even while the agent runs")
+        ->excludes(agent);
     app.add_flag("-v,--verbose", verbosity, "Log what the system does to stderr (-vv: with DDC/CI details)");
     app.footer(helpFooter(commandLineReference()));
 

@@ -3,6 +3,7 @@
 // add themselves in their own files; main() parses, finds the chosen one and runs it.
 
 #include "Session.h"
+#include "app/bus/AgentClient.h"
 
 #include <CLI/CLI.hpp>
 #include <functional>
@@ -11,12 +12,17 @@
 
 namespace brivio::cli {
 
-// What a running command may use: the global options, and the session, opened on first use so that
-// commands that need no desk (for example reading a file) do not start one.
+// What a running command may use: the global options, the running agent, and the session, opened on
+// first use so that commands that need no desk (for example reading a file) do not start one.
 class CommandContext {
 public:
     explicit CommandContext(const GlobalOptions& options) : options_(options) {}
     const GlobalOptions& options() const { return options_; }
+    // The agent that owns the displays (of this desktop, or of the --sim scenario), when one runs and
+    // the options leave the choice open; null otherwise. --sysfs, --config, --trace and --advance
+    // describe a desk of this run's own, and so does --standalone. With --agent and no agent running,
+    // or with one of those options, it throws.
+    bus::AgentClient* agent();
     // The session; the first call opens it for `scope`.
     Session& session(const DisplayScope& scope = {});
     bool hasSession() const { return session_ != nullptr; }
@@ -28,6 +34,8 @@ public:
 private:
     const GlobalOptions& options_;
     std::unique_ptr<Session> session_;
+    std::unique_ptr<bus::AgentClient> agent_;
+    bool agentLooked_ = false;
 };
 
 class CommandSet {

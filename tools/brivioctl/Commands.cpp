@@ -1,21 +1,60 @@
 #include "Commands.h"
 
+#include "AgentCalls.h"
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "app/StatusJson.h"
 
 #include <fmt/format.h>
 #include <iostream>
-#include <nlohmann/json.hpp>
 
 namespace brivio::cli {
 
 namespace {
 
-// The path that dims the display now: under Extended Dimming a monitor without DDC/CI dims by gamma.
-std::string_view driverKind(const DisplayController& controller, const ManagedDisplay& d) {
-    if (!d.capabilities.supportsHardwareBrightness)
-        return controller.softwareDimsByGamma(d) ? "gamma" : toString(DisplayDriverKind::overlay);
-    return toString(d.isBuiltIn ? DisplayDriverKind::native : DisplayDriverKind::ddc);
+using nlohmann::json;
+
+void printDisplays(const json& list, bool asJson) {
+    if (asJson) {
+        printJson(list);
+        return;
+    }
+    if (list.empty()) {
+        std::cout << "No displays found.\n";
+        return;
+    }
+    for (const auto& d : list) {
+        std::string brightness = d["brightness"].is_number()
+                                     ? fmt::format("{:.0f}%", d["brightness"].get<double>() * 100)
+                                     : std::string("-");
+        std::string reason;
+        if (auto it = d["capabilities"].find("hardwareBrightnessFallbackReason");
+            it != d["capabilities"].end())
+            reason = fmt::format(" ({})", it->get<std::string>());
+        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", d["index"].get<std::size_t>(),
+                                 d["stableKey"].get<std::string>(), d["name"].get<std::string>(),
+                                 d["driver"].get<std::string>(), brightness, reason);
+    }
+}
+
+// `get all` through the agent: one line per display that has the control and a known level.
+int printAllLevels(const json& list, const std::string& control, bool asJson) {
+    auto levels = json::array();
+    for (const auto& d : list)
+        if (d.contains(control) && d[control].is_number())
+            levels.push_back({{"display", d["stableKey"]}, {"control", control}, {"level", d[control]}});
+    if (asJson) {
+        printJson(levels);
+        return 0;
+    }
+    std::size_t index = 0;
+    for (const auto& d : list) {
+        ++index;
+        if (d.contains(control) && d[control].is_number())
+            std::cout << fmt::format("{}  {:<22} {}\n", index, d["stableKey"].get<std::string>(),
+                                     formatLevel(d[control].get<double>()));
+    }
+    return 0;
 }
 
 std::optional<double> lookup(const std::map<std::string, double>& map, const std::string& key) {
@@ -24,19 +63,30 @@ std::optional<double> lookup(const std::map<std::string, double>& map, const std
         return std::nullopt;
     return it->second;
 }
-
-bool supports(const ManagedDisplay& d, DisplayControl control) {
-    switch (control) {
-    case DisplayControl::brightness:
-        return true;
-    case DisplayControl::contrast:
-        return d.capabilities.supportsHardwareContrast;
-    case DisplayControl::volume:
-        return d.capabilities.supportsHardwareVolume;
-    case DisplayControl::mute:
-        return false;
     }
-    return false;
+    if (list.empty()) {
+        std::cout << "No displays found.\n";
+        return;
+    }
+    for (const auto& d : list) {
+        std::string brightness = d["brightness"].is_number()
+                                     ? fmt::format("{:.0f}%", d["brightness"].get<double>() * 100)
+                                     : std::string("-");
+        std::string reason;
+        if (auto it = d["capabilities"].find("hardwareBrightnessFallbackReason");
+            it != d["capabilities"].end())
+            reason = fmt::format(" ({})", it->get<std::string>());
+        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", d["index"].get<std::size_t>(),
+                                 d["stableKey"].get<std::string>(), d["name"].get<std::string>(),
+                                 d["driver"].get<std::string>(), brightness, reason);
+    }
+}
+
+void printLevel(const std::string& display, const std::string& control, double level, bool asJson) {
+    if (asJson)
+        printJson({{"display", display}, {"control", control}, {"level", level}});
+    else
+        std::cout << formatLevel(level) << "\n";
 }
 
 // A level as the command line knows it: read from the display in this run, or remembered.
@@ -117,32 +167,26 @@ std::string ddcFailure(Session& session, const ManagedDisplay& d) {
 int listDisplays(Session& session, bool json) {
     auto& controller = session.controller();
     auto& displays = controller.displays();
-    if (json) {
-        auto array = nlohmann::json::array();
-        for (auto& d : displays) {
-            auto key = d.identity.stableKey();
-            nlohmann::json entry{{"stableKey", key},
-                                 {"name", d.identity.modelName},
-                                 {"isBuiltIn", d.isBuiltIn},
-                                 {"driver", driverKind(controller, d)},
-                                 {"capabilities", d.capabilities.toJson()}};
-            nlohmann::json fresh;
-            for (auto control :
-                 {DisplayControl::brightness, DisplayControl::contrast, DisplayControl::volume}) {
-                Level level = levelOf(session, d, control, false);
-                entry[std::string(toString(control))] = orNull(level.value);
-                fresh[std::string(toString(control))] = level.fresh;
-            }
-            // Which levels were read from the display in this run; the rest are remembered ones.
-            entry["fresh"] = fresh;
-            auto problem = controller.ddcDriver().channelProblem(key);
-            entry["ddcProblem"] =
-                d.capabilities.supportsHardwareBrightness || problem == DDCChannelProblem::none
-                    ? nlohmann::json(nullptr)
-                    : nlohmann::json(problemName(problem));
-            array.push_back(entry);
+    // The agent's fields, with the levels this run read or remembers and which were read now.
+    auto array = status::displays(controller);
+    std::size_t i = 0;
+    for (auto& d : displays) {
+        auto& entry = array[i++];
+        auto key = d.identity.stableKey();
+        nlohmann::json fresh;
+        for (auto control : {DisplayControl::brightness, DisplayControl::contrast, DisplayControl::volume}) {
+            Level level = levelOf(session, d, control, false);
+            entry[std::string(toString(control))] = orNull(level.value);
+            fresh[std::string(toString(control))] = level.fresh;
         }
-        std::cout << array.dump(2) << "\n";
+        entry["fresh"] = fresh;
+        auto problem = controller.ddcDriver().channelProblem(key);
+        entry["ddcProblem"] = d.capabilities.supportsHardwareBrightness || problem == DDCChannelProblem::none
+                                  ? nlohmann::json(nullptr)
+                                  : nlohmann::json(problemName(problem));
+    }
+    if (json) {
+        printJson(array);
         return 0;
     }
     if (displays.empty()) {
@@ -165,25 +209,26 @@ int listDisplays(Session& session, bool json) {
                                                                            : "");
         }
         std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", index++, key,
-                                 d.identity.modelName, driverKind(controller, d), brightness, reason);
+                                 d.identity.modelName, status::driverPath(controller, d), brightness, reason);
     }
     return 0;
 }
 
-int getLevel(Session& session, const std::string& displayWord, const std::string& controlWord) {
+int getLevel(Session& session, const std::string& displayWord, const std::string& controlWord, bool json) {
     DisplayControl control = parseControl(controlWord);
     auto& displays = session.controller().displays();
     const bool all = displayWord == "all";
     auto targets = selectDisplays(displayWord, displays);
-    int status = 0;
+    int result = 0;
+    auto levels = nlohmann::json::array();
     for (auto& d : targets) {
         std::string failure = ddcFailure(session, d);
         if (!failure.empty()) {
             std::cerr << fmt::format("brivioctl: '{}': {}\n", d.identity.modelName, failure);
-            status = 1;
+            result = 1;
             continue;
         }
-        if (!supports(d, control)) {
+        if (!status::supports(d, control)) {
             if (all)
                 continue;
             throw UsageError(fmt::format("'{}' has no {} control", displayWord, controlWord));
@@ -192,10 +237,15 @@ int getLevel(Session& session, const std::string& displayWord, const std::string
         if (!level.value) {
             std::cerr << fmt::format("brivioctl: the {} of '{}' is not known yet\n", controlWord,
                                      all ? d.identity.stableKey() : displayWord);
-            status = 1;
+            result = 1;
             continue;
         }
-        if (all) {
+        if (json) {
+            levels.push_back({{"display", d.identity.stableKey()},
+                              {"control", controlWord},
+                              {"level", *level.value},
+                              {"fresh", level.fresh}});
+        } else if (all) {
             auto it = std::find(displays.begin(), displays.end(), d);
             std::cout << fmt::format("{}  {:<22} {}{}\n", it - displays.begin() + 1, d.identity.stableKey(),
                                      formatLevel(*level.value), level.fresh ? "" : " (remembered)");
@@ -203,7 +253,9 @@ int getLevel(Session& session, const std::string& displayWord, const std::string
             std::cout << formatLevel(*level.value) << "\n";
         }
     }
-    return status;
+    if (json && (all || !levels.empty()))
+        printJson(all ? levels : levels[0]);
+    return result;
 }
 
 int setLevel(Session& session, const std::string& displayWord, const std::string& controlWord,
@@ -223,11 +275,11 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
     });
     if (displayWord != "all")
         for (auto& d : targets)
-            if (!supports(d, control))
+            if (!status::supports(d, control))
                 throw UsageError(fmt::format("'{}' has no {} control", displayWord, controlWord));
     auto& controller = session.controller();
     for (auto& d : targets) {
-        if (!supports(d, control))
+        if (!status::supports(d, control))
             continue;
         switch (control) {
         case DisplayControl::brightness:
@@ -263,33 +315,50 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
 
 void addLevelCommands(CLI::App& app, CommandSet& commands) {
     struct Words {
-        bool json = false;
         std::string display, control, value;
     };
     auto words = std::make_shared<Words>();
+    const char* I = bus::displaysInterface;
 
     // Without an agent each command talks to the monitors itself: it probes only the displays it
     // names, asks them only for what it needs, and writes nothing that it was not told to.
-    auto* list = commands.add(app, "list", "List the displays in order", [words](CommandContext& c) {
-        return listDisplays(c.session(DisplayScope::reading(std::nullopt, true, true, true)), words->json);
+    commands.add(app, "list", "List the displays in order", [I](CommandContext& c) {
+        if (auto* agent = c.agent())
+            return throughAgent([&] {
+                printDisplays(agentList(*agent, I, "GetDisplays"), c.options().json);
+                return 0;
+            });
+        return listDisplays(c.session(DisplayScope::reading(std::nullopt, true, true, true)), c.options().json);
     });
-    list->add_flag("--json", words->json, "Print a JSON array");
 
-    auto* get = commands.add(app, "get", "Print a display's level as a fraction (all: one line each)",
-                             [words](CommandContext& c) {
-                                 DisplayControl control = parseControl(words->control);
-                                 auto scope = DisplayScope::reading(std::vector{words->display},
-                                                                    control == DisplayControl::contrast,
-                                                                    control == DisplayControl::volume);
-                                 return getLevel(c.session(scope), words->display, words->control);
-                             });
+    auto* get = commands.add(
+        app, "get", "Print a display's level as a fraction (all: one line each)", [words, I](CommandContext& c) {
+            DisplayControl control = parseControl(words->control);
+            if (auto* agent = c.agent())
+                return throughAgent([&] {
+                    if (words->display == "all")
+                        return printAllLevels(agentList(*agent, I, "GetDisplays"), words->control,
+                                              c.options().json);
+                    double level = agent->get<double>(I, "GetLevel", words->display, words->control);
+                    printLevel(words->display, words->control, level, c.options().json);
+                    return 0;
+                });
+            auto scope = DisplayScope::reading(std::vector{words->display}, control == DisplayControl::contrast,
+                                               control == DisplayControl::volume);
+            return getLevel(c.session(scope), words->display, words->control, c.options().json);
+        });
     get->add_option("DISPLAY", words->display, "Stable key, number from 'list', or all")->required();
     get->add_option("CONTROL", words->control, "brightness, contrast or volume")->required();
 
     auto* set =
-        commands.add(app, "set", "Set a display's level, as a slider would", [words](CommandContext& c) {
+        commands.add(app, "set", "Set a display's level, as a slider would", [words, I](CommandContext& c) {
             DisplayControl control = parseControl(words->control);
-            parseLevel(words->value);
+            double level = parseLevel(words->value);
+            if (auto* agent = c.agent())
+                return throughAgent([&] {
+                    agent->call(I, "SetLevel", words->display, words->control, level, false);
+                    return 0;
+                });
             // The set itself is the write; the probe only reads what scaling the level needs.
             auto scope =
                 DisplayScope::reading(std::vector{words->display}, control == DisplayControl::contrast,

@@ -12,7 +12,7 @@ namespace brivio::cli {
 std::string ddcFailure(Session& session, const ManagedDisplay& display);
 
 int listDisplays(Session& session, bool json);
-int getLevel(Session& session, const std::string& display, const std::string& control);
+int getLevel(Session& session, const std::string& display, const std::string& control, bool json);
 int setLevel(Session& session, const std::string& display, const std::string& control,
              const std::string& value);
 

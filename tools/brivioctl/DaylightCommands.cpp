@@ -1,7 +1,9 @@
 #include "DaylightCommands.h"
 
+#include "AgentCalls.h"
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "app/StatusJson.h"
 #include "schedule/CivilCalendar.h"
 #include "schedule/LocationManager.h"
 #include "schedule/SolarCalculator.h"
@@ -61,9 +63,8 @@ CivilDate parseDate(const std::string& word) {
     throw UsageError(fmt::format("'{}' is not a date: use YYYY-MM-DD, for example 2024-03-20", word));
 }
 
-std::string instantText(WallTime t) {
-    return date::format("%FT%TZ", std::chrono::round<std::chrono::seconds>(t));
-}
+using nlohmann::json;
+using status::instantText;
 
 std::optional<GeoCoordinate> storedPosition(const BrivioPreferences& prefs) {
     double lat = prefs.storedLatitude(), lon = prefs.storedLongitude();
@@ -88,30 +89,8 @@ void expectWords(const std::vector<std::string>& words, std::size_t count, const
 
 // "08:00", "sunrise", "sunset+15", "sunrise-30".
 ScheduleTrigger parseTrigger(const std::string& word) {
-    for (auto [name, kind] : {std::pair{"sunrise", ScheduleTriggerKind::sunrise},
-                              std::pair{"sunset", ScheduleTriggerKind::sunset}}) {
-        std::string prefix = name;
-        if (word.rfind(prefix, 0) != 0)
-            continue;
-        std::string rest = word.substr(prefix.size());
-        int offset = 0;
-        if (!rest.empty()) {
-            auto n = (rest[0] == '+' || rest[0] == '-') ? whole(rest.substr(1)) : std::nullopt;
-            // A day either way is as far as an offset can usefully reach.
-            if (!n || *n > 1440)
-                throw UsageError(fmt::format("'{}' is not a moment: use HH:MM, {}, {}+MIN or {}-MIN", word,
-                                             name, name, name));
-            offset = int(rest[0] == '-' ? -*n : *n);
-        }
-        return kind == ScheduleTriggerKind::sunrise ? ScheduleTrigger::sunrise(offset)
-                                                    : ScheduleTrigger::sunset(offset);
-    }
-    auto colon = word.find(':');
-    if (colon != std::string::npos && colon >= 1 && colon <= 2 && word.size() == colon + 3) {
-        auto h = whole(word.substr(0, colon)), m = whole(word.substr(colon + 1));
-        if (h && m && *h >= 0 && *h <= 23 && *m >= 0 && *m <= 59)
-            return ScheduleTrigger::clockTime(int(*h), int(*m));
-    }
+    if (auto trigger = status::parseTriggerWord(word))
+        return *trigger;
     throw UsageError(
         fmt::format("'{}' is not a moment: use HH:MM, sunrise, sunset, sunrise+MIN or sunset-MIN", word));
 }
@@ -161,65 +140,105 @@ BrightnessPreset findPreset(const BrivioPreferences& prefs, const std::string& w
     throw UsageError(fmt::format("'{}' is not a preset: use a name ({}) or its number", word, names));
 }
 
-int listSchedules(const BrivioPreferences& prefs) {
-    const auto& list = prefs.scheduleList();
+int printSchedules(const json& list, bool asJson) {
+    if (asJson) {
+        printJson(list);
+        return 0;
+    }
     if (list.empty()) {
         std::cout << "No schedules.\n";
         return 0;
     }
-    auto presets = prefs.globalPresets();
-    int index = 1;
     for (const auto& s : list) {
-        auto preset = std::find_if(presets.begin(), presets.end(),
-                                   [&](const BrightnessPreset& p) { return p.id == s.presetID; });
-        std::string presetName = preset == presets.end() ? "(preset deleted)" : preset->name;
-        std::cout << fmt::format("{}  {:<3}  {:<16} {:<14} {}\n", index++, s.isEnabled ? "on" : "off",
-                                 s.trigger.label(), s.daysSummary().empty() ? "(no days)" : s.daysSummary(),
-                                 presetName);
+        std::string summary = s["summary"].get<std::string>();
+        std::cout << fmt::format("{}  {:<3}  {:<16} {:<14} {}\n", s["number"].get<std::size_t>(),
+                                 s["enabled"].get<bool>() ? "on" : "off", s["label"].get<std::string>(),
+                                 summary.empty() ? "(no days)" : summary,
+                                 s["preset"].is_string() ? s["preset"].get<std::string>()
+                                                         : "(preset deleted)");
     }
     return 0;
 }
 
+int listSchedules(const BrivioPreferences& prefs, bool asJson) {
+    return printSchedules(status::schedules(prefs), asJson);
+}
+
+void printSolar(const json& solar, bool asJson) {
+    if (asJson) {
+        printJson(solar);
+        return;
+    }
+    std::string state = !solar["enabled"].get<bool>() ? "off"
+                        : solar["paused"].get<bool>()
+                            ? "paused until " + solar["pausedUntil"].get<std::string>()
+                            : "on";
+    std::cout << fmt::format("solar {}, night {}, day {}\n", state, formatLevel(solar["night"].get<double>()),
+                             formatLevel(solar["day"].get<double>()));
+}
+
+void printLocation(const json& position, bool asJson) {
+    if (asJson)
+        printJson(position);
+    else if (position.is_null())
+        std::cout << "location none\n";
+    else
+        std::cout << fmt::format("location {} {}\n", position["latitude"].get<double>(),
+                                 position["longitude"].get<double>());
+}
+
+void printSunTimes(const json& times, bool asJson) {
+    if (asJson) {
+        printJson(times);
+        return;
+    }
+    for (const char* event : {"sunrise", "sunset"})
+        std::cout << event << " " << (times[event].is_string() ? times[event].get<std::string>() : "none")
+                  << "\n";
+}
+
 // Turning the curve on, or new levels while it is on: the level for now at once, through the schedule
-// engine as the panel does.
-void applyCurveNow(Session& session) {
+// engine as the panel does. Says what happened.
+std::string applyCurveNow(Session& session) {
     auto& prefs = session.preferences();
     WallTime now = session.controller().platform().clock.now();
     ScheduleEngine* engine = session.controller().scheduleEngine();
-    if (!storedPosition(prefs)) {
-        std::cout << "no position stored: the curve applies once one is known (brivioctl location set)\n";
-        return;
-    }
-    if (!engine) {
-        std::cout << "no displays: nothing applied\n";
-        return;
-    }
-    if (SolarCurve::isPaused(now, prefs.solarPausedUntil())) {
-        std::cout << "paused until " << instantText(*prefs.solarPausedUntil()) << ": nothing applied\n";
-        return;
-    }
+    if (!storedPosition(prefs))
+        return "no position stored: the curve applies once one is known (brivioctl location set)";
+    if (!engine)
+        return "no displays: nothing applied";
+    if (SolarCurve::isPaused(now, prefs.solarPausedUntil()))
+        return "paused until " + instantText(*prefs.solarPausedUntil()) + ": nothing applied";
     auto times = engine->todaySolarTimes(now);
     auto level =
         times ? SolarCurve::level(now, *times, prefs.solarNightLevel(), prefs.solarDayLevel()) : std::nullopt;
-    if (!level) {
-        std::cout << "the sun does not rise or set today here: nothing applied\n";
-        return;
-    }
+    if (!level)
+        return "the sun does not rise or set today here: nothing applied";
     engine->applySolarCurve(now);
     session.settle();
-    std::cout << "brightness " << formatLevel(*level) << "\n";
+    return "brightness " + formatLevel(*level);
+}
+
+std::optional<GeoCoordinate> positionWords(const std::optional<std::string>& lat,
+                                           const std::optional<std::string>& lon) {
+    if (lat.has_value() != lon.has_value())
+        throw UsageError(
+            fmt::format("'{}' needs {} as well", lat ? "--lat" : "--lon", lat ? "--lon" : "--lat"));
+    if (!lat)
+        return std::nullopt;
+    return GeoCoordinate{parseLatitude(*lat), parseLongitude(*lon)};
+}
+
+json sunTimesJson(const SolarTimes& times) {
+    return {{"sunrise", times.sunrise ? json(instantText(*times.sunrise)) : json(nullptr)},
+            {"sunset", times.sunset ? json(instantText(*times.sunset)) : json(nullptr)}};
 }
 
 } // namespace
 
 int showSun(Session& session, const std::optional<std::string>& lat, const std::optional<std::string>& lon,
-            const std::optional<std::string>& dateWord) {
-    if (lat.has_value() != lon.has_value())
-        throw UsageError(
-            fmt::format("'{}' needs {} as well", lat ? "--lat" : "--lon", lat ? "--lon" : "--lat"));
-    std::optional<GeoCoordinate> position;
-    if (lat)
-        position = GeoCoordinate{parseLatitude(*lat), parseLongitude(*lon)};
+            const std::optional<std::string>& dateWord, bool asJson) {
+    std::optional<GeoCoordinate> position = positionWords(lat, lon);
     std::optional<CivilDate> day;
     if (dateWord)
         day = parseDate(*dateWord);
@@ -235,20 +254,15 @@ int showSun(Session& session, const std::optional<std::string>& lat, const std::
             return 1;
         }
     }
-    auto times = SolarCalculator::compute(*day, position->latitude, position->longitude);
-    std::cout << "sunrise " << (times.sunrise ? instantText(*times.sunrise) : "none") << "\n";
-    std::cout << "sunset " << (times.sunset ? instantText(*times.sunset) : "none") << "\n";
+    printSunTimes(sunTimesJson(SolarCalculator::compute(*day, position->latitude, position->longitude)),
+                  asJson);
     return 0;
 }
 
-int locationCommand(Session& session, const std::vector<std::string>& words) {
+int locationCommand(Session& session, const std::vector<std::string>& words, bool asJson) {
     auto& prefs = session.preferences();
     if (words.empty()) {
-        auto position = storedPosition(prefs);
-        if (position)
-            std::cout << fmt::format("location {} {}\n", position->latitude, position->longitude);
-        else
-            std::cout << "location none\n";
+        printLocation(status::location(storedPosition(prefs)), asJson);
         return 0;
     }
     if (words[0] != "set")
@@ -262,78 +276,190 @@ int locationCommand(Session& session, const std::vector<std::string>& words) {
         throw UsageError(
             fmt::format("'{} {}' cannot be stored: (0, 0) reads back as no position", words[1], words[2]));
     prefs.setStoredLocation(lat, lon);
-    std::cout << fmt::format("location {} {}\n", lat, lon);
+    printLocation(status::location(GeoCoordinate{lat, lon}), asJson);
     return 0;
 }
 
-int scheduleCommand(Session& session, const std::vector<std::string>& words) {
-    auto& prefs = session.preferences();
+namespace {
+
+// The words of a schedule command, checked before anything is stored or sent.
+struct ScheduleRequest {
+    std::string verb;
+    std::string preset, number;
+    ScheduleTrigger trigger;
+    std::vector<int> days;
+};
+
+ScheduleRequest parseScheduleWords(const std::vector<std::string>& words) {
+    ScheduleRequest r;
     if (words.empty() || words[0] == "list") {
         if (words.size() > 1)
             throw UsageError(fmt::format("'{}': 'schedule list' takes no more words", words[1]));
-        return listSchedules(prefs);
+        r.verb = "list";
+        return r;
     }
-    const std::string& verb = words[0];
-    const auto& list = prefs.scheduleList();
-    if (verb == "add") {
+    r.verb = words[0];
+    if (r.verb == "add") {
         if (words.size() < 3 || words.size() > 4)
             throw UsageError("'add' takes a preset, a moment and optionally days: schedule add PRESET "
                              "HH:MM|sunrise[+-MIN]|sunset[+-MIN] [DAYS]");
-        BrightnessPreset preset = findPreset(prefs, words[1]);
-        ScheduleTrigger trigger = parseTrigger(words[2]);
-        std::vector<int> days = words.size() == 4 ? parseDays(words[3]) : allWeekdays();
+        r.preset = words[1];
+        r.trigger = parseTrigger(words[2]);
+        r.days = words.size() == 4 ? parseDays(words[3]) : allWeekdays();
+        return r;
+    }
+    if (r.verb == "remove" || r.verb == "toggle") {
+        expectWords(words, 2, "a schedule number from 'schedule list'");
+        r.number = words[1];
+        return r;
+    }
+    throw UsageError(fmt::format("'{}' is not a schedule command: use list, add, remove or toggle", r.verb));
+}
+
+} // namespace
+
+int scheduleCommand(Session& session, const std::vector<std::string>& words, bool asJson) {
+    auto& prefs = session.preferences();
+    ScheduleRequest r = parseScheduleWords(words);
+    const auto& list = prefs.scheduleList();
+    if (r.verb == "add") {
+        BrightnessPreset preset = findPreset(prefs, r.preset);
         if (list.size() >= maxScheduleCount)
             throw UsageError(fmt::format("'add': there are already {} schedules, the most there can be",
                                          maxScheduleCount));
-        PresetSchedule schedule{Uuid::random(), preset.id, true, trigger, days};
-        prefs.upsertSchedule(schedule);
-        return listSchedules(prefs);
-    }
-    if (verb == "remove" || verb == "toggle") {
-        expectWords(words, 2, "a schedule number from 'schedule list'");
-        Uuid id = list[parseNumberIn(words[1], list.size(), "schedule")].id;
-        if (verb == "remove")
+        prefs.upsertSchedule(PresetSchedule{Uuid::random(), preset.id, true, r.trigger, r.days});
+    } else if (r.verb != "list") {
+        Uuid id = list[parseNumberIn(r.number, list.size(), "schedule")].id;
+        if (r.verb == "remove")
             prefs.deleteSchedule(id);
         else
             prefs.toggleSchedule(id);
-        return listSchedules(prefs);
     }
-    throw UsageError(fmt::format("'{}' is not a schedule command: use list, add, remove or toggle", verb));
+    return listSchedules(prefs, asJson);
 }
 
-int solarCommand(Session& session, const std::vector<std::string>& words) {
+int solarCommand(Session& session, const std::vector<std::string>& words, bool asJson) {
     auto& prefs = session.preferences();
+    auto state = [&] { return status::solar(prefs, session.controller().platform().clock.now()); };
     if (words.empty()) {
-        WallTime now = session.controller().platform().clock.now();
-        std::string state = !prefs.solarCurveEnabled() ? "off"
-                            : SolarCurve::isPaused(now, prefs.solarPausedUntil())
-                                ? "paused until " + instantText(*prefs.solarPausedUntil())
-                                : "on";
-        std::cout << fmt::format("solar {}, night {}, day {}\n", state, formatLevel(prefs.solarNightLevel()),
-                                 formatLevel(prefs.solarDayLevel()));
+        printSolar(state(), asJson);
         return 0;
     }
     const std::string& verb = words[0];
+    std::string note;
     if (verb == "on" || verb == "off") {
         expectWords(words, 1, "no more words");
         prefs.setSolarCurveEnabled(verb == "on");
-        std::cout << "solar " << verb << "\n";
+        note = "solar " + verb;
         if (verb == "on")
-            applyCurveNow(session);
-        return 0;
-    }
-    if (verb == "levels") {
+            note += "\n" + applyCurveNow(session);
+    } else if (verb == "levels") {
         expectWords(words, 3, "a night and a day level: solar levels NIGHT DAY");
         double night = parseLevel(words[1]);
         double day = parseLevel(words[2]);
         prefs.setSolarLevels(night, day);
-        std::cout << fmt::format("solar levels night {} day {}\n", formatLevel(night), formatLevel(day));
+        note = fmt::format("solar levels night {} day {}", formatLevel(night), formatLevel(day));
         if (prefs.solarCurveEnabled())
-            applyCurveNow(session);
-        return 0;
+            note += "\n" + applyCurveNow(session);
+    } else {
+        throw UsageError(fmt::format("'{}' is not a solar command: use on, off or levels NIGHT DAY", verb));
     }
-    throw UsageError(fmt::format("'{}' is not a solar command: use on, off or levels NIGHT DAY", verb));
+    if (asJson)
+        printJson(state());
+    else
+        std::cout << note << "\n";
+    return 0;
 }
+
+namespace {
+
+// The same commands through the running agent.
+
+const char* const automation = bus::automationInterface;
+
+int sunThroughAgent(bus::AgentClient& agent, const std::optional<std::string>& lat,
+                    const std::optional<std::string>& lon, const std::optional<std::string>& dateWord,
+                    bool asJson) {
+    std::map<std::string, double> at;
+    if (auto position = positionWords(lat, lon))
+        at = {{"latitude", position->latitude}, {"longitude", position->longitude}};
+    if (dateWord)
+        parseDate(*dateWord);
+    return throughAgent([&] {
+        json times = agentObject(agent, automation, "SunTimes", dateWord.value_or(""), at);
+        for (const char* event : {"sunrise", "sunset"})
+            if (!times.contains(event))
+                times[event] = nullptr;
+        printSunTimes(times, asJson);
+        return 0;
+    });
+}
+
+int locationThroughAgent(bus::AgentClient& agent, const std::vector<std::string>& words, bool asJson) {
+    return throughAgent([&] {
+        if (!words.empty()) {
+            if (words[0] != "set")
+                throw UsageError(fmt::format(
+                    "'{}' is not a location command: use 'location' or 'location set LAT LON'", words[0]));
+            expectWords(words, 3, "a latitude and a longitude: location set LAT LON");
+            agent.call(automation, "SetLocation", parseLatitude(words[1]), parseLongitude(words[2]));
+        }
+        json position = agentObject(agent, automation, "GetLocation");
+        printLocation(position.empty() ? json(nullptr) : position, asJson);
+        return 0;
+    });
+}
+
+int scheduleThroughAgent(bus::AgentClient& agent, const std::vector<std::string>& words, bool asJson) {
+    ScheduleRequest r = parseScheduleWords(words);
+    return throughAgent([&] {
+        if (r.verb == "add") {
+            agent.call(automation, "AddSchedule", r.preset, status::triggerWord(r.trigger),
+                       std::vector<std::int32_t>(r.days.begin(), r.days.end()));
+        } else if (r.verb == "remove") {
+            agent.call(automation, "DeleteSchedule", r.number);
+        } else if (r.verb == "toggle") {
+            json list = agentList(agent, automation, "ListSchedules");
+            const json& entry = list[parseNumberIn(r.number, list.size(), "schedule")];
+            agent.call(automation, "SetScheduleEnabled", entry["id"].get<std::string>(),
+                       !entry["enabled"].get<bool>());
+        }
+        return printSchedules(agentList(agent, automation, "ListSchedules"), asJson);
+    });
+}
+
+int solarThroughAgent(bus::AgentClient& agent, const std::vector<std::string>& words, bool asJson) {
+    return throughAgent([&] {
+        std::string note;
+        if (!words.empty()) {
+            const std::string& verb = words[0];
+            if (verb == "on" || verb == "off") {
+                expectWords(words, 1, "no more words");
+                agent.call(automation, "SetSolarEnabled", verb == "on");
+                note = "solar " + verb;
+            } else if (verb == "levels") {
+                expectWords(words, 3, "a night and a day level: solar levels NIGHT DAY");
+                double night = parseLevel(words[1]);
+                double day = parseLevel(words[2]);
+                agent.call(automation, "SetSolarLevels", night, day);
+                note = fmt::format("solar levels night {} day {}", formatLevel(night), formatLevel(day));
+            } else {
+                throw UsageError(
+                    fmt::format("'{}' is not a solar command: use on, off or levels NIGHT DAY", verb));
+            }
+        }
+        json solar = agentObject(agent, automation, "GetSolar");
+        if (!solar.contains("pausedUntil"))
+            solar["pausedUntil"] = nullptr;
+        if (asJson || note.empty())
+            printSolar(solar, asJson);
+        else
+            std::cout << note << "\n";
+        return 0;
+    });
+}
+
+} // namespace
 
 void addDaylightCommands(CLI::App& app, CommandSet& commands) {
     struct Words {
@@ -344,7 +470,10 @@ void addDaylightCommands(CLI::App& app, CommandSet& commands) {
 
     auto* sun =
         commands.add(app, "sun", "Print sunrise and sunset of a day (UTC)", [words](CommandContext& c) {
-            return showSun(c.session(), words->lat, words->lon, words->date);
+            bool json = c.options().json;
+            if (auto* agent = c.agent())
+                return sunThroughAgent(*agent, words->lat, words->lon, words->date, json);
+            return showSun(c.session(), words->lat, words->lon, words->date, json);
         });
     sun->add_option("--lat", words->lat,
                     "Latitude in degrees, north positive (default: the stored position)");
@@ -353,20 +482,31 @@ void addDaylightCommands(CLI::App& app, CommandSet& commands) {
 
     auto* location =
         commands.add(app, "location", "Print or set the stored position: location [set LAT LON]",
-                     [words](CommandContext& c) { return locationCommand(c.session(), words->location); });
+                     [words](CommandContext& c) {
+                         if (auto* agent = c.agent())
+                             return locationThroughAgent(*agent, words->location, c.options().json);
+                         return locationCommand(c.session(), words->location, c.options().json);
+                     });
     location->add_option("WORDS", words->location, "set LAT LON");
 
     auto* schedule =
         commands.add(app, "schedule", "Schedules: list, add PRESET WHEN [DAYS], remove N, toggle N",
-                     [words](CommandContext& c) { return scheduleCommand(c.session(), words->schedule); });
+                     [words](CommandContext& c) {
+                         if (auto* agent = c.agent())
+                             return scheduleThroughAgent(*agent, words->schedule, c.options().json);
+                         return scheduleCommand(c.session(), words->schedule, c.options().json);
+                     });
     schedule->add_option(
         "WORDS", words->schedule,
         "list | add PRESET HH:MM|sunrise[+-MIN]|sunset[+-MIN] [daily|weekdays|weekend|mon,wed] "
         "| remove N | toggle N");
 
-    auto* solar =
-        commands.add(app, "solar", "The solar curve: solar [on|off|levels NIGHT DAY]",
-                     [words](CommandContext& c) { return solarCommand(c.session(), words->solar); });
+    auto* solar = commands.add(app, "solar", "The solar curve: solar [on|off|levels NIGHT DAY]",
+                               [words](CommandContext& c) {
+                                   if (auto* agent = c.agent())
+                                       return solarThroughAgent(*agent, words->solar, c.options().json);
+                                   return solarCommand(c.session(), words->solar, c.options().json);
+                               });
     solar->add_option("WORDS", words->solar, "on | off | levels NIGHT DAY");
 }
 

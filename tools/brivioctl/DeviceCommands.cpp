@@ -1,6 +1,7 @@
 // brivioctl's commands for what a monitor does beyond its levels: the input it shows, switching
 // itself off, and Extended Dimming (gamma dimming) per display.
 
+#include "AgentCalls.h"
 #include "Arguments.h"
 #include "CommandSet.h"
 #include "Commands.h"
@@ -10,6 +11,7 @@
 #include <cctype>
 #include <fmt/format.h>
 #include <iostream>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 namespace brivio::cli {
@@ -48,14 +50,26 @@ ManagedDisplay inputCapable(Session& session, const std::string& word) {
     return d;
 }
 
-int showInput(Session& session, const std::string& displayWord) {
+void printInput(std::uint8_t value, bool asJson) {
+    const DDCInputSource* source = inputSourceWithValue(value);
+    if (asJson)
+        std::cout << nlohmann::json{{"input",
+                                     source ? nlohmann::json(source->name) : nlohmann::json(nullptr)},
+                                    {"value", value}}
+                         .dump(2)
+                  << "\n";
+    else
+        std::cout << describeInput(value) << "\n";
+}
+
+int showInput(Session& session, const std::string& displayWord, bool asJson) {
     ManagedDisplay d = inputCapable(session, displayWord);
     std::optional<std::uint8_t> value = finish(session, session.controller().inputSource(d.identity.cgID));
     if (!value) {
         std::cerr << fmt::format("brivioctl: '{}' did not say which input it shows\n", displayWord);
         return 1;
     }
-    std::cout << describeInput(*value) << "\n";
+    printInput(*value, asJson);
     return 0;
 }
 
@@ -78,12 +92,14 @@ int switchInput(CommandContext& context, const DisplayScope& scope, const std::s
     return 0;
 }
 
-// The user's own yes on the terminal; anything else, or no answer at all, is a no.
-bool userAgrees(const ManagedDisplay& d) {
-    std::cout << fmt::format("Power off {}? The display will be powered off and must be turned back on "
-                             "manually using its power button. [y/N] ",
-                             d.identity.modelName)
-              << std::flush;
+// The user's own yes on the terminal; anything else, or no answer at all, is a no. The question goes
+// where the answer of the command does not: JSON output stays one value.
+bool userAgrees(const std::string& name, bool asJson) {
+    std::ostream& out = asJson ? std::cerr : std::cout;
+    out << fmt::format("Power off {}? The display will be powered off and must be turned back on "
+                       "manually using its power button. [y/N] ",
+                       name)
+        << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer))
         return false;
@@ -92,7 +108,7 @@ bool userAgrees(const ManagedDisplay& d) {
     return answer == "y" || answer == "yes";
 }
 
-int powerOff(Session& session, const std::string& displayWord, bool yes) {
+int powerOff(Session& session, const std::string& displayWord, bool yes, bool asJson) {
     ManagedDisplay d = selectDisplay(displayWord, session.controller().displays());
     if (d.isBuiltIn)
         throw UsageError(
@@ -101,8 +117,8 @@ int powerOff(Session& session, const std::string& displayWord, bool yes) {
         throw std::runtime_error(fmt::format("'{}': {}", displayWord, failure));
     if (!d.capabilities.supportsPowerOff)
         throw UsageError(fmt::format("'{}' cannot be powered off over its connection", displayWord));
-    if (!yes && !userAgrees(d)) {
-        std::cout << "Cancelled; nothing was sent.\n";
+    if (!yes && !userAgrees(d.identity.modelName, asJson)) {
+        (asJson ? std::cerr : std::cout) << "Cancelled; nothing was sent.\n";
         return 1;
     }
     DDCDisplayDriver::PowerOffConfirmed confirmed;
@@ -126,6 +142,53 @@ int setDimming(Session& session, const std::string& displayWord, const std::stri
     return 0;
 }
 
+// The same commands through the running agent.
+
+const char* const displaysBus = bus::displaysInterface;
+
+int inputThroughAgent(bus::AgentClient& agent, const std::string& displayWord, const std::string& sourceWord,
+                      bool asJson) {
+    std::optional<std::uint8_t> value;
+    if (!sourceWord.empty()) {
+        value = parseInputSource(sourceWord);
+        if (!value)
+            throw UsageError(fmt::format("'{}' is not an input: give one of {}, or a code such as 0x11",
+                                         sourceWord, knownInputs()));
+    }
+    return throughAgent([&] {
+        if (value)
+            agent.call(displaysBus, "SetInputSource", displayWord, *value);
+        else
+            printInput(agent.get<std::uint8_t>(displaysBus, "GetInputSource", displayWord), asJson);
+        return 0;
+    });
+}
+
+int powerOffThroughAgent(bus::AgentClient& agent, const std::string& displayWord, bool yes, bool asJson) {
+    return throughAgent([&] {
+        // The agent refuses what cannot be powered off; ask it before asking the user.
+        auto list = agentList(agent, displaysBus, "GetDisplays");
+        const nlohmann::json* display = nullptr;
+        for (const auto& d : list)
+            if (d["stableKey"] == displayWord || std::to_string(d["index"].get<std::size_t>()) == displayWord)
+                display = &d;
+        if (!display)
+            throw UsageError(fmt::format("'{}' is not a display: give a key or number from 'brivioctl list'",
+                                         displayWord));
+        if ((*display)["isBuiltIn"].get<bool>())
+            throw UsageError(
+                fmt::format("'{}' is the built-in display: it is not powered off from here", displayWord));
+        if (!(*display)["capabilities"]["supportsPowerOff"].get<bool>())
+            throw UsageError(fmt::format("'{}' cannot be powered off over its connection", displayWord));
+        if (!yes && !userAgrees((*display)["name"].get<std::string>(), asJson)) {
+            (asJson ? std::cerr : std::cout) << "Cancelled; nothing was sent.\n";
+            return 1;
+        }
+        agent.call(displaysBus, "PowerOff", (*display)["stableKey"].get<std::string>(), true);
+        return 0;
+    });
+}
+
 } // namespace
 
 void addDeviceCommands(CLI::App& app, CommandSet& commands) {
@@ -137,27 +200,40 @@ void addDeviceCommands(CLI::App& app, CommandSet& commands) {
 
     auto* input = commands.add(
         app, "input", "Print a monitor's input, or switch it to another", [words](CommandContext& c) {
+            if (auto* agent = c.agent())
+                return inputThroughAgent(*agent, words->display, words->source, c.options().json);
             // Only input select is asked; the switch is the one write.
             auto scope = DisplayScope::reading(std::vector{words->display}, false, false, true);
             if (words->source.empty())
-                return showInput(c.session(scope), words->display);
+                return showInput(c.session(scope), words->display, c.options().json);
             return switchInput(c, scope, words->display, words->source);
         });
     input->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     input->add_option("SOURCE", words->source,
                       "An input name (HDMI 1, hdmi1, DisplayPort 2, ...) or code (0x11)");
 
-    auto* power =
-        commands.add(app, "power-off", "Switch a monitor off (only its own button turns it on)",
-                     [words](CommandContext& c) {
-                         return powerOff(c.session(DisplayScope::reading(std::vector{words->display})),
-                                         words->display, words->yes);
-                     });
+    auto* power = commands.add(app, "power-off", "Switch a monitor off (only its own button turns it on)",
+                               [words](CommandContext& c) {
+                                   if (auto* agent = c.agent())
+                                       return powerOffThroughAgent(*agent, words->display, words->yes,
+                                                                   c.options().json);
+                                   return powerOff(c.session(DisplayScope::reading(std::vector{words->display})),
+                                                   words->display, words->yes, c.options().json);
+                               });
     power->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     power->add_flag("--yes", words->yes, "Do not ask first");
 
     auto* dimming = commands.add(
         app, "dimming", "Turn Extended Dimming (gamma) on or off for a display", [words](CommandContext& c) {
+            if (auto* agent = c.agent()) {
+                if (words->mode != "extended" && words->mode != "normal")
+                    throw UsageError(
+                        fmt::format("'{}' is not a dimming mode: use extended or normal", words->mode));
+                return throughAgent([&] {
+                    agent->call(displaysBus, "SetExtendedDimming", words->display, words->mode == "extended");
+                    return 0;
+                });
+            }
             return setDimming(c.session(DisplayScope::reading(std::vector{words->display})), words->display,
                               words->mode);
         });

@@ -17,6 +17,7 @@
 #include <fmt/format.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
+#include <sstream>
 #include <unistd.h>
 
 namespace brivio::cli {
@@ -119,51 +120,73 @@ int printEdid(const std::string& source, const std::filesystem::path& sysfsRoot,
     return 0;
 }
 
-int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::path& devDir,
+int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::path& devDir, bool json,
               std::ostream& out) {
     auto connectors = DrmConnectorScanner(sysfsRoot).scan();
-    if (connectors.empty()) {
-        out << fmt::format("no display connectors under {} (no DRM driver, or not a Linux desktop)\n",
-                           (sysfsRoot / "class" / "drm").string());
+    nlohmann::json report{{"connectors", nlohmann::json::array()}};
+    // Text is written as it is found; JSON at the end, as one value.
+    std::ostringstream discard;
+    std::ostream& text = json ? discard : out;
+    auto finish = [&] {
+        if (json)
+            out << report.dump(2) << "\n";
         return 0;
+    };
+    if (connectors.empty()) {
+        text << fmt::format("no display connectors under {} (no DRM driver, or not a Linux desktop)\n",
+                            (sysfsRoot / "class" / "drm").string());
+        return finish();
     }
     std::error_code ec;
     const bool i2cDev = std::filesystem::exists(sysfsRoot / "module" / "i2c_dev", ec) ||
                         std::filesystem::exists(sysfsRoot / "class" / "i2c-dev", ec);
+    report["i2cDevLoaded"] = i2cDev;
     if (i2cDev)
-        out << "i2c-dev module: loaded\n";
+        text << "i2c-dev module: loaded\n";
     else
-        out << fmt::format("i2c-dev module: not loaded — run 'sudo modprobe i2c-dev' ({} loads it at boot)\n",
-                           installed::modulesLoadFile);
+        text << fmt::format("i2c-dev module: not loaded — run 'sudo modprobe i2c-dev' ({} loads it at boot)\n",
+                            installed::modulesLoadFile);
     DisplayBuses buses(sysfsRoot, I2cSyscalls::system(), devDir);
     auto backlight = chooseBacklight(BacklightScanner(sysfsRoot).scan(), connectors);
     for (const auto& c : connectors) {
+        nlohmann::json entry{{"name", c.name}, {"connected", c.connected}};
         if (!c.connected) {
-            out << fmt::format("{}: nothing connected\n", c.name);
+            text << fmt::format("{}: nothing connected\n", c.name);
+            report["connectors"].push_back(entry);
             continue;
         }
         std::string monitor = c.edid ? c.edid->name.value_or(c.edid->pnpId) : "unreadable EDID";
-        out << fmt::format("{}: {}{}\n", c.name, monitor, c.enabled ? "" : " (switched off)");
+        entry["monitor"] = monitor;
+        entry["enabled"] = c.enabled;
+        entry["builtIn"] = c.builtIn;
+        text << fmt::format("{}: {}{}\n", c.name, monitor, c.enabled ? "" : " (switched off)");
         if (c.builtIn) {
             if (!backlight) {
-                out << "  backlight: none found — software dimming only\n";
+                entry["backlight"] = nullptr;
+                text << "  backlight: none found — software dimming only\n";
             } else {
                 auto file = backlight->path / "brightness";
                 bool writable = ::access(file.c_str(), W_OK) == 0;
-                out << fmt::format("  backlight: {} ({})\n", backlight->name,
-                                   writable ? "writable" : "set through the login session");
+                entry["backlight"] = {{"name", backlight->name}, {"writable", writable}};
+                text << fmt::format("  backlight: {} ({})\n", backlight->name,
+                                    writable ? "writable" : "set through the login session");
             }
-            continue;
+        } else {
+            auto bus = buses.busFor(c, connectors);
+            // Describing the bus asks the monitor; once is enough.
+            std::string described = describeBus(bus, buses);
+            entry["bus"] = described;
+            entry["busOpens"] = bus && buses.accessError(bus->bus) == 0;
+            text << "  bus: " << described << "\n";
         }
-        out << "  bus: " << describeBus(buses.busFor(c, connectors), buses) << "\n";
+        report["connectors"].push_back(entry);
     }
-    return 0;
+    return finish();
 }
 
 void addLinuxCommands(CLI::App& app, CommandSet& commands) {
     struct Words {
         std::string source;
-        bool json = false;
         std::string devDir = "/dev";
     };
     auto words = std::make_shared<Words>();
@@ -173,15 +196,15 @@ void addLinuxCommands(CLI::App& app, CommandSet& commands) {
 
     auto* edid =
         commands.add(app, "edid", "Print what a monitor's EDID says", [words, root](CommandContext& c) {
-            return printEdid(words->source, root(c), words->json, std::cout);
+            return printEdid(words->source, root(c), c.options().json, std::cout);
         });
     edid->add_option("SOURCE", words->source, "An EDID file, or a connector such as card0-HDMI-A-1")
         ->required();
-    edid->add_flag("--json", words->json, "Print a JSON object");
 
-    auto* doctor = commands.add(
-        app, "doctor", "Check each connector's bus and backlight, and say what to do",
-        [words, root](CommandContext& c) { return runDoctor(root(c), words->devDir, std::cout); });
+    auto* doctor = commands.add(app, "doctor", "Check each connector's bus and backlight, and say what to do",
+                                [words, root](CommandContext& c) {
+                                    return runDoctor(root(c), words->devDir, c.options().json, std::cout);
+                                });
     doctor->add_option("--dev", words->devDir, "Look for the bus devices in DIR instead of /dev")
         ->type_name("DIR");
 }

@@ -12,6 +12,7 @@ namespace brivio::cli {
 // neither, or no EDID.
 int printEdid(const std::string& source, const std::filesystem::path& sysfsRoot, bool json,
               std::ostream& out);
-int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::path& devDir, std::ostream& out);
+int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::path& devDir, bool json,
+              std::ostream& out);
 
 } // namespace brivio::cli

@@ -1,7 +1,9 @@
 #include "ModeCommands.h"
 
+#include "AgentCalls.h"
 #include "Arguments.h"
 #include "modes/DisplayControlStrip.h"
+#include "modes/ModeWords.h"
 
 #include <algorithm>
 #include <cctype>
@@ -12,22 +14,10 @@ namespace brivio::cli {
 
 namespace {
 
-// Labels as typed: "×" or "x" between the numbers, spaces and case ignored.
-std::string normalizedLabel(std::string text) {
-    for (std::string_view times : {" \u00d7 ", "\u00d7"})
-        for (auto at = text.find(times); at != std::string::npos; at = text.find(times))
-            text.replace(at, times.size(), "x");
-    std::string out;
-    for (char c : text)
-        if (c != ' ')
-            out += char(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
+using nlohmann::json;
 
-bool allDigits(const std::string& word) {
-    return !word.empty() &&
-           std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isdigit(c); });
-}
+// Longer than the countdown: the agent says how it ended, or the command gives up waiting.
+constexpr Duration settleWait = 30s;
 
 // A strip over the display for one command: the lists and the current mode read as the panel reads them.
 struct StripSession {
@@ -39,27 +29,49 @@ struct StripSession {
           strip(session.loop(), manager, display) {}
 };
 
+// How a change ended: "kept", "reverted", "unchanged" (nothing known to go back to) or "already".
+void report(const std::string& outcome, const std::string& description, const json& details, bool asJson) {
+    if (asJson) {
+        json out = details;
+        out["outcome"] = outcome;
+        printJson(out);
+        return;
+    }
+    if (outcome == "kept")
+        std::cout << fmt::format("Kept {}.\n", description);
+    else if (outcome == "unchanged")
+        std::cout << fmt::format("Now {}.\n", description);
+    else if (outcome == "reverted")
+        std::cout << fmt::format("Not confirmed: reverted to {}.\n", description);
+}
+
+// The panel's own banner: "Keep the display changes? (10s)" or "Keep the rotation? (10s)".
+void printTick(PendingKind kind, int secondsLeft, bool asJson) {
+    if (!asJson)
+        std::cout << keepBanner(kind, secondsLeft) << "\n" << std::flush;
+}
+
 // Waits out the countdown of `kind` in the session's time, printing each second, and says how it ended.
-int confirm(Session& session, DisplayControlStrip& strip, PendingKind kind, bool keep,
-            const std::function<std::string()> describe) {
+std::string confirm(Session& session, DisplayControlStrip& strip, PendingKind kind, bool keep, bool asJson,
+                    const std::function<std::string()>& describe) {
     if (keep) {
         kind == PendingKind::mode ? strip.keepMode() : strip.keepRotation();
         session.settle();
-        std::cout << fmt::format("Kept {}.\n", describe());
-        return 0;
+        return "kept";
     }
     if (!strip.state().pending(kind)) {
         // Nothing known to go back to.
         session.settle();
-        std::cout << fmt::format("Now {}.\n", describe());
-        return 0;
+        return "unchanged";
     }
-    // The panel's own banner: "Keep the display changes? (10s)" or "Keep the rotation? (10s)".
-    auto banner = [&] { return kind == PendingKind::mode ? strip.modeBanner() : strip.rotationBanner(); };
-    std::cout << banner().value_or("") << "\n" << std::flush;
+    auto remaining = [&] {
+        return kind == PendingKind::mode ? strip.state().revertCountdown
+                                         : strip.state().rotationRevertCountdown;
+    };
+    printTick(kind, remaining(), asJson);
     auto ticks = strip.changed().subscribe([&](PendingKind changed) {
         if (changed == kind && strip.state().pending(kind))
-            std::cout << banner().value_or("") << "\n" << std::flush;
+            printTick(kind, remaining(), asJson);
     });
     // The simulated desk has nobody to answer, so its countdown runs out in virtual time.
     try {
@@ -69,11 +81,11 @@ int confirm(Session& session, DisplayControlStrip& strip, PendingKind kind, bool
         // countdown cannot outlive the run.
         ticks.reset();
         strip.revertUnconfirmed();
-        std::cout << fmt::format("Not confirmed: reverted to {}.\n", describe()) << std::flush;
+        if (!asJson)
+            std::cout << fmt::format("Not confirmed: reverted to {}.\n", describe()) << std::flush;
         throw;
     }
-    std::cout << fmt::format("Not confirmed: reverted to {}.\n", describe());
-    return 0;
+    return "reverted";
 }
 
 const DisplayResolutionMode* currentIn(const std::vector<DisplayResolutionMode>& list,
@@ -88,6 +100,42 @@ const DisplayResolutionMode* currentIn(const std::vector<DisplayResolutionMode>&
     return nullptr;
 }
 
+json modeJson(const DisplayResolutionMode& m, bool current) {
+    return {{"id", m.id()},
+            {"label", m.label()},
+            {"width", m.width},
+            {"height", m.height},
+            {"pixelWidth", m.pixelWidth},
+            {"pixelHeight", m.pixelHeight},
+            {"refreshRate", m.refreshRate},
+            {"hiDPI", m.isHiDPI},
+            {"current", current}};
+}
+
+void printModes(const std::string& displayWord, const json& list, bool all, bool asJson) {
+    if (asJson) {
+        printJson(list);
+        return;
+    }
+    if (list.empty()) {
+        std::cout << fmt::format("'{}' lists no modes.\n", displayWord);
+        return;
+    }
+    for (std::size_t i = 0; i < list.size(); ++i) {
+        const auto& m = list[i];
+        std::string number = all ? "" : fmt::format("{:>3}", i + 1);
+        std::cout << fmt::format("{} {}  {:<20} {:>8}  {}\n", m["current"].get<bool>() ? "*" : " ", number,
+                                 m["label"].get<std::string>(),
+                                 refreshRateRowTitle(m["refreshRate"].get<double>()),
+                                 m["id"].get<std::string>());
+    }
+}
+
+std::string modeText(const CurrentMode& mode) {
+    return mode ? fmt::format("{} at {}", mode->label(), refreshRateRowTitle(mode->refreshRate))
+                : std::string("an unknown mode");
+}
+
 } // namespace
 
 int parseAngle(const std::string& word) {
@@ -99,49 +147,41 @@ int parseAngle(const std::string& word) {
 
 DisplayResolutionMode selectMode(const std::string& word, const std::vector<DisplayResolutionMode>& modes,
                                  const std::vector<DisplayResolutionMode>& allModes) {
-    if (allDigits(word)) {
-        auto index = word.size() > 4 ? 0 : std::stoul(word);
-        if (index < 1 || index > modes.size())
-            throw UsageError(fmt::format("'{}' is not a mode number (1 to {})", word, modes.size()));
-        return modes[index - 1];
-    }
-    for (auto& m : allModes)
-        if (m.id() == word)
-            return m;
-    auto wanted = normalizedLabel(word);
-    for (auto& m : modes)
-        if (normalizedLabel(m.label()) == wanted)
-            return m;
+    if (auto mode = modeNamed(word, modes, allModes))
+        return *mode;
+    bool digits = !word.empty() &&
+                  std::all_of(word.begin(), word.end(), [](unsigned char c) { return std::isdigit(c); });
+    if (digits)
+        throw UsageError(fmt::format("'{}' is not a mode number (1 to {})", word, modes.size()));
     throw UsageError(fmt::format("'{}' is not a listed mode (see brivioctl modes)", word));
 }
 
-int listModes(Session& session, const std::string& displayWord, bool all) {
+int listModes(Session& session, const std::string& displayWord, bool all, bool asJson) {
     ManagedDisplay display = selectDisplay(displayWord, session.controller().displays());
     StripSession s(session, display);
     const auto& state = s.strip.state();
     const auto& list = all ? state.allModes : state.modes;
-    if (list.empty()) {
-        std::cout << fmt::format("'{}' lists no modes.\n", displayWord);
-        return 0;
-    }
     // The current mode is marked as the panel ticks it: by size in the short list, exactly in the full one.
     const DisplayResolutionMode* current = currentIn(list, state.currentMode, all);
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        const auto& m = list[i];
-        std::string number = all ? "" : fmt::format("{:>3}", i + 1);
-        std::cout << fmt::format("{} {}  {:<20} {:>8}  {}\n", &m == current ? "*" : " ", number, m.label(),
-                                 refreshRateRowTitle(m.refreshRate), m.id());
-    }
+    auto array = json::array();
+    for (const auto& m : list)
+        array.push_back(modeJson(m, &m == current));
+    printModes(displayWord, array, all, asJson);
     return 0;
 }
 
-int applyMode(Session& session, const std::string& displayWord, const std::string& modeWord, bool keep) {
+int applyMode(Session& session, const std::string& displayWord, const std::string& modeWord, bool keep,
+              bool asJson) {
     ManagedDisplay display = selectDisplay(displayWord, session.controller().displays());
     StripSession s(session, display);
     DisplayResolutionMode target = selectMode(modeWord, s.strip.state().modes, s.strip.state().allModes);
     auto& strip = s.strip;
+    json details{{"display", display.identity.stableKey()}};
     if (strip.state().currentMode == target) {
-        std::cout << fmt::format("'{}' already is in {}.\n", displayWord, target.label());
+        details["mode"] = target.id();
+        if (!asJson)
+            std::cout << fmt::format("'{}' already is in {}.\n", displayWord, target.label());
+        report("already", target.label(), details, asJson);
         return 0;
     }
     strip.applyMode(target);
@@ -149,14 +189,16 @@ int applyMode(Session& session, const std::string& displayWord, const std::strin
         std::cerr << fmt::format("brivioctl: '{}' refused the mode {}\n", displayWord, target.label());
         return 1;
     }
-    return confirm(session, strip, PendingKind::mode, keep, [&] {
-        auto& current = strip.state().currentMode;
-        return current ? fmt::format("{} at {}", current->label(), refreshRateRowTitle(current->refreshRate))
-                       : std::string("an unknown mode");
-    });
+    std::string outcome = confirm(session, strip, PendingKind::mode, keep, asJson,
+                                  [&] { return modeText(strip.state().currentMode); });
+    const auto& current = strip.state().currentMode;
+    details["mode"] = current ? json(current->id()) : json(nullptr);
+    report(outcome, modeText(current), details, asJson);
+    return 0;
 }
 
-int applyRotation(Session& session, const std::string& displayWord, const std::string& angleWord, bool keep) {
+int applyRotation(Session& session, const std::string& displayWord, const std::string& angleWord, bool keep,
+                  bool asJson) {
     int angle = parseAngle(angleWord);
     ManagedDisplay display = selectDisplay(displayWord, session.controller().displays());
     if (display.isBuiltIn)
@@ -164,8 +206,11 @@ int applyRotation(Session& session, const std::string& displayWord, const std::s
             fmt::format("'{}' is the built-in display, which has no rotation control", displayWord));
     StripSession s(session, display);
     auto& strip = s.strip;
+    json details{{"display", display.identity.stableKey()}, {"rotation", angle}};
     if (strip.state().currentRotation == angle) {
-        std::cout << fmt::format("'{}' already is at {}.\n", displayWord, rotationText(angle));
+        if (!asJson)
+            std::cout << fmt::format("'{}' already is at {}.\n", displayWord, rotationText(angle));
+        report("already", rotationText(angle), details, asJson);
         return 0;
     }
     strip.applyRotation(angle);
@@ -174,9 +219,109 @@ int applyRotation(Session& session, const std::string& displayWord, const std::s
                                  rotationText(angle));
         return 1;
     }
-    return confirm(session, strip, PendingKind::rotation, keep,
-                   [&] { return rotationText(strip.state().currentRotation); });
+    std::string outcome = confirm(session, strip, PendingKind::rotation, keep, asJson,
+                                  [&] { return rotationText(strip.state().currentRotation); });
+    details["rotation"] = strip.state().currentRotation;
+    report(outcome, rotationText(strip.state().currentRotation), details, asJson);
+    return 0;
 }
+
+namespace {
+
+// The same commands through the running agent, whose countdown runs in real time: the command waits
+// for its signals and may be answered from the panel as well.
+
+const char* const modesBus = bus::modesInterface;
+
+std::string stableKeyOf(bus::AgentClient& agent, const std::string& word) {
+    for (const auto& d : agentList(agent, bus::displaysInterface, "GetDisplays"))
+        if (d["stableKey"] == word || std::to_string(d["index"].get<std::size_t>()) == word)
+            return d["stableKey"].get<std::string>();
+    return word; // the agent names the mistake
+}
+
+// Applies, then keeps at once or follows the countdown to its end; the outcome and what is current.
+std::pair<std::string, std::string> changeThroughAgent(bus::AgentClient& agent, const std::string& key,
+                                                       PendingKind kind, const std::string& word, bool keep,
+                                                       bool asJson) {
+    const char* kindWord = kind == PendingKind::mode ? "mode" : "rotation";
+    std::optional<std::string> settled, current;
+    agent.onSignal(modesBus, "Countdown", [&](sdbus::Signal& signal) {
+        std::string display, kindName;
+        std::int32_t left = 0;
+        signal >> display >> kindName >> left;
+        if (display == key && kindName == kindWord && !settled)
+            printTick(kind, left, asJson);
+    });
+    agent.onSignal(modesBus, "Settled", [&](sdbus::Signal& signal) {
+        std::string display, kindName, outcome, now;
+        signal >> display >> kindName >> outcome >> now;
+        if (display == key && kindName == kindWord) {
+            settled = outcome;
+            current = now;
+        }
+    });
+    bool pending = false;
+    std::string now;
+    if (kind == PendingKind::mode) {
+        auto reply = agent.call(modesBus, "ApplyMode", key, word);
+        reply >> now >> pending;
+    } else {
+        std::int32_t degrees = 0;
+        auto reply = agent.call(modesBus, "ApplyRotation", key, std::int32_t(parseAngle(word)));
+        reply >> degrees >> pending;
+        now = std::to_string(degrees);
+    }
+    if (!pending)
+        return {"unchanged", now};
+    if (keep)
+        agent.call(modesBus, kind == PendingKind::mode ? "KeepMode" : "KeepRotation", key);
+    if (!agent.waitUntil([&] { return settled.has_value(); }, settleWait))
+        throw std::runtime_error("the agent did not say how the change ended");
+    return {*settled, *current};
+}
+
+int modeThroughAgent(bus::AgentClient& agent, const std::string& displayWord, const std::string& word,
+                     bool keep, bool asJson) {
+    return throughAgent([&] {
+        std::string key = stableKeyOf(agent, displayWord);
+        json before = agentObject(agent, modesBus, "GetModeState", key);
+        auto [outcome, now] = changeThroughAgent(agent, key, PendingKind::mode, word, keep, asJson);
+        json modes = agentList(agent, modesBus, "ListModes", key, true);
+        std::string label = "an unknown mode";
+        for (const auto& m : modes)
+            if (m["id"] == now)
+                label = fmt::format("{} at {}", m["label"].get<std::string>(),
+                                    refreshRateRowTitle(m["refreshRate"].get<double>()));
+        if (outcome == "unchanged" && before.value("mode", json()) == now) {
+            outcome = "already";
+            if (!asJson)
+                std::cout << fmt::format("'{}' already is in {}.\n", displayWord, label);
+        }
+        report(outcome, label, {{"display", key}, {"mode", now}}, asJson);
+        return 0;
+    });
+}
+
+int rotateThroughAgent(bus::AgentClient& agent, const std::string& displayWord, const std::string& angleWord,
+                       bool keep, bool asJson) {
+    int angle = parseAngle(angleWord);
+    return throughAgent([&] {
+        std::string key = stableKeyOf(agent, displayWord);
+        json before = agentObject(agent, modesBus, "GetModeState", key);
+        auto [outcome, now] = changeThroughAgent(agent, key, PendingKind::rotation, angleWord, keep, asJson);
+        int degrees = std::stoi(now);
+        if (outcome == "unchanged" && before.value("rotation", -1) == angle) {
+            outcome = "already";
+            if (!asJson)
+                std::cout << fmt::format("'{}' already is at {}.\n", displayWord, rotationText(angle));
+        }
+        report(outcome, rotationText(degrees), {{"display", key}, {"rotation", degrees}}, asJson);
+        return 0;
+    });
+}
+
+} // namespace
 
 void addModeCommands(CLI::App& app, CommandSet& commands) {
     struct Words {
@@ -187,17 +332,28 @@ void addModeCommands(CLI::App& app, CommandSet& commands) {
 
     auto* modes = commands.add(
         app, "modes", "List a display's modes, the current one marked with *", [words](CommandContext& c) {
+            bool json = c.options().json;
+            if (auto* agent = c.agent())
+                return throughAgent([&] {
+                    printModes(words->display,
+                               agentList(*agent, modesBus, "ListModes", words->display, words->all),
+                               words->all, json);
+                    return 0;
+                });
             return listModes(c.session(DisplayScope::reading(std::vector{words->display})), words->display,
-                             words->all);
+                             words->all, json);
         });
     modes->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     modes->add_flag("--all", words->all, "Every mode at every refresh rate (choose one by its id)");
 
     auto* mode = commands.add(
         app, "mode", "Switch a display's mode; reverted after 10 s unless kept", [words](CommandContext& c) {
+            bool json = c.options().json;
+            if (auto* agent = c.agent())
+                return modeThroughAgent(*agent, words->display, words->mode, words->keep, json);
             // Modes need nothing of DDC/CI: the display is only named.
             return applyMode(c.session(DisplayScope::reading(std::vector{words->display})), words->display,
-                             words->mode, words->keep);
+                             words->mode, words->keep, json);
         });
     mode->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     mode->add_option("MODE", words->mode, "Number or label from 'modes', or an id from 'modes --all'")
@@ -206,8 +362,11 @@ void addModeCommands(CLI::App& app, CommandSet& commands) {
 
     auto* rotate = commands.add(
         app, "rotate", "Turn a display; reverted after 10 s unless kept", [words](CommandContext& c) {
+            bool json = c.options().json;
+            if (auto* agent = c.agent())
+                return rotateThroughAgent(*agent, words->display, words->angle, words->keep, json);
             return applyRotation(c.session(DisplayScope::reading(std::vector{words->display})),
-                                 words->display, words->angle, words->keep);
+                                 words->display, words->angle, words->keep, json);
         });
     rotate->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     rotate->add_option("ANGLE", words->angle, "0, 90, 180 or 270")->required();

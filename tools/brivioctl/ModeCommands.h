@@ -11,9 +11,10 @@
 
 namespace brivio::cli {
 
-int listModes(Session& session, const std::string& display, bool all);
-int applyMode(Session& session, const std::string& display, const std::string& mode, bool keep);
-int applyRotation(Session& session, const std::string& display, const std::string& angle, bool keep);
+int listModes(Session& session, const std::string& display, bool all, bool json);
+int applyMode(Session& session, const std::string& display, const std::string& mode, bool keep, bool json);
+int applyRotation(Session& session, const std::string& display, const std::string& angle, bool keep,
+                  bool json);
 
 // "90" → 90 for the offered angles; anything else throws UsageError.
 int parseAngle(const std::string& word);

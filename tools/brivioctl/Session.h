@@ -29,6 +29,11 @@ struct GlobalOptions {
     std::optional<std::string> sysfsRoot;
     // --advance: how long time runs on after the command, so that schedules can fire.
     long long advanceMs = 0;
+    // --json: what a command prints is one JSON value.
+    bool json = false;
+    // --agent: only through the running agent (an error when none runs); --standalone: never.
+    bool agent = false;
+    bool standalone = false;
 };
 
 // What a command needs of the displays. Without an agent the command itself talks to the monitors, so

@@ -1,4 +1,5 @@
-// brivioctl: the command line that drives the same controller as the agent.
+// brivioctl: the command line. While the agent (brivio) runs, every command is a call to it over the
+// session bus; otherwise the command drives the same controller in this process.
 
 #include "Arguments.h"
 #include "CommandLine.h"

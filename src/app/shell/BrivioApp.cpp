@@ -1,6 +1,8 @@
 #include "app/shell/BrivioApp.h"
 
 #include "app/AppServices.h"
+#include "app/bus/AgentBusService.h"
+#include "app/bus/AgentClient.h"
 #include "app/panel/AppRouter.h"
 #include "app/panel/BrivioRootView.h"
 #include "app/panel/BrivioSettingsView.h"
@@ -16,7 +18,6 @@
 #include "app/shell/QtWindowSystem.h"
 #include "app/shell/Screenshots.h"
 #include "app/shell/SimPreview.h"
-#include "app/shell/SingleInstance.h"
 #include "app/shell/TerminationSignals.h"
 #include "app/shell/TrayIcon.h"
 #include "app/shell/X11HotKeys.h"
@@ -82,17 +83,51 @@ struct BrivioApp::Parts {
     std::unique_ptr<MenuBarHintWindowController> hint;
     std::unique_ptr<AppDelegate> delegate;
     std::unique_ptr<DesktopMotion> motion;
-    SingleInstance instance;
+    std::unique_ptr<bus::BusConnection> bus;
+    std::unique_ptr<bus::AgentBusService> busService;
     TerminationSignals signals;
     bool secondary = false;
 
-    explicit Parts(const AppOptions& o) : options(o), instance(o.instanceName) {}
+    explicit Parts(const AppOptions& o) : options(o) {}
+
+    // One agent per bus name: false when another owns it (it was asked to open its panel).
+    bool claimBusName();
 };
+
+bool BrivioApp::Parts::claimBusName() {
+    std::string error;
+    bus = bus::BusConnection::open(options.busAddress, error);
+    if (!bus) {
+        logError(LogCategory::AppDelegate,
+                 "No session bus ({}): other launches and brivioctl cannot reach it", error);
+        return true;
+    }
+    switch (bus->claim(options.busName, error)) {
+    case bus::BusConnection::Claim::owned:
+        return true;
+    case bus::BusConnection::Claim::failed:
+        logError(LogCategory::AppDelegate, "Could not own {} on the session bus: {}", options.busName, error);
+        bus.reset();
+        return true;
+    case bus::BusConnection::Claim::taken:
+        break;
+    }
+    // A second launch touches nothing: the first one owns the displays.
+    bus.reset();
+    std::string whyNot;
+    auto first = bus::AgentClient::find(options.busName, options.busAddress, whyNot);
+    try {
+        if (first)
+            first->call(bus::agentInterface, "ShowPanel");
+    } catch (const sdbus::Error& e) {
+        logError(LogCategory::AppDelegate, "The running Brivio did not open its panel: {}", e.getMessage());
+    }
+    return false;
+}
 
 BrivioApp::BrivioApp(const AppOptions& options) : parts_(std::make_unique<Parts>(options)) {
     auto& p = *parts_;
-    // A second launch touches nothing: the first one owns the displays.
-    if (!options.screenshotDir && !p.instance.claim()) {
+    if (!options.screenshotDir && !p.claimBusName()) {
         p.secondary = true;
         return;
     }
@@ -129,6 +164,9 @@ BrivioApp::~BrivioApp() {
         return;
     if (p.delegate)
         p.delegate->terminate();
+    // Nothing may reach the controller over the bus while it goes.
+    p.busService.reset();
+    p.bus.reset();
     // Windows that show controller state go before the controller.
     p.tray.reset();
     p.panel.reset();
@@ -205,13 +243,17 @@ int BrivioApp::run() {
     QObject::connect(&p.router, &AppRouter::quitRequested, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
     QObject::connect(&p.signals, &TerminationSignals::terminationRequested, qApp, &QCoreApplication::quit);
-    QObject::connect(&p.instance, &SingleInstance::activationRequested, &p.router, [&p] {
-        if (p.tray)
-            p.tray->openPanel();
-    });
-    // Where the agent cannot grab keys, the desktop's own key bindings step through the command line.
-    QObject::connect(&p.instance, &SingleInstance::stepRequested, &p.router,
-                     [&p](int direction) { p.services->controller().stepBrightness(direction); });
+    // Another process may change the settings file (brivioctl on its own, an editor): take it in.
+    if (!screenshots)
+        p.store->watch(p.loop);
+    // Other launches, brivioctl and the desktop's key bindings (where the agent cannot grab keys) reach
+    // the displays through the bus once they are known; calls that came while starting wait till then.
+    if (p.bus) {
+        bus::AgentBusService::Options busOptions;
+        busOptions.showPanel = [this] { showPanel(); };
+        p.busService =
+            std::make_unique<bus::AgentBusService>(*p.bus, *p.services, p.loop, p.loop, busOptions);
+    }
     // Quit, a termination signal and the end of the session all pass here.
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, &p.router, [&p] { p.delegate->terminate(); });
 
@@ -227,6 +269,14 @@ int BrivioApp::run() {
         });
     }
     return QApplication::exec();
+}
+
+void BrivioApp::showPanel() {
+    auto& p = *parts_;
+    if (p.tray)
+        p.tray->openPanel();
+    else if (p.panel)
+        p.panel->popUp(QRect());
 }
 
 } // namespace brivio

@@ -3,7 +3,6 @@
 // settings store, the long-lived services, the panel with its tray icon, the hint, and the delegate
 // that launches and terminates them in order.
 
-#include <QString>
 #include <memory>
 #include <optional>
 #include <string>
@@ -17,7 +16,10 @@ struct AppOptions {
     std::optional<std::string> screenshotDir;
     // Started by the login: without a tray the panel stays hidden until another launch asks for it.
     bool autostarted = false;
-    QString instanceName;
+    // The name this instance owns on the session bus (one agent per name); tests give their own.
+    std::string busName;
+    // The session bus; absent: the user's own.
+    std::optional<std::string> busAddress;
 };
 
 class BrivioApp {
@@ -28,6 +30,9 @@ public:
 
     // Runs the Qt event loop until the app quits; returns the exit status.
     int run();
+    // Opens the panel: next to the tray icon, or as a window without a tray. Another launch and the
+    // bus's ShowPanel come here.
+    void showPanel();
 
 private:
     struct Parts;

@@ -2,9 +2,9 @@
 #include "platform/linux/BacklightControl.h"
 #include "platform/linux/EdidData.h"
 #include "platform/linux/FakeSysfs.h"
-#include "platform/linux/PrivateBus.h"
 #include "platform/linux/SysfsFiles.h"
 #include "platform/linux/SystemBus.h"
+#include "support/PrivateBus.h"
 
 #include <cmath>
 #include <gmock/gmock.h>

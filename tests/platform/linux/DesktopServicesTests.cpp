@@ -3,8 +3,8 @@
 #include "base/RealLoop.h"
 #include "platform/linux/GeoClueLocation.h"
 #include "platform/linux/NotificationIndicator.h"
-#include "platform/linux/PrivateBus.h"
 #include "platform/linux/SystemBus.h"
+#include "support/PrivateBus.h"
 
 #include <atomic>
 #include <gtest/gtest.h>

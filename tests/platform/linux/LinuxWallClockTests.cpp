@@ -1,7 +1,7 @@
 #include "base/RealLoop.h"
 #include "platform/linux/LinuxWallClock.h"
-#include "platform/linux/PrivateBus.h"
 #include "platform/linux/SystemBus.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>

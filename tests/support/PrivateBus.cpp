@@ -1,4 +1,4 @@
-#include "platform/linux/PrivateBus.h"
+#include "support/PrivateBus.h"
 
 #include <csignal>
 #include <cstdio>

@@ -11,11 +11,22 @@ namespace brivio::cli {
 
 namespace {
 
-// The path that dims the display now: under Extended Dimming a monitor without DDC/CI dims by gamma.
+// The path that dims the display now: under Extended Dimming a monitor without DDC/CI dims by gamma;
+// where this desktop offers neither an overlay nor gamma, none does.
 std::string_view driverKind(const DisplayController& controller, const ManagedDisplay& d) {
-    if (!d.capabilities.supportsHardwareBrightness)
+    if (!d.capabilities.supportsHardwareBrightness) {
+        if (d.capabilities.softwareDimmingUnavailable)
+            return "none";
         return controller.softwareDimsByGamma(d) ? "gamma" : toString(DisplayDriverKind::overlay);
+    }
     return toString(d.isBuiltIn ? DisplayDriverKind::native : DisplayDriverKind::ddc);
+}
+
+// Said after a display the desktop cannot dim in software, where its slider would change nothing.
+std::string dimmingNote(const ManagedDisplay& d) {
+    if (d.capabilities.supportsHardwareBrightness || !d.capabilities.softwareDimmingUnavailable)
+        return {};
+    return "; software dimming unavailable: " + *d.capabilities.softwareDimmingUnavailable;
 }
 
 nlohmann::json rememberedOrNull(const std::map<std::string, double>& map, const std::string& key) {
@@ -71,9 +82,9 @@ int listDisplays(Session& session, bool json) {
         std::string reason;
         if (d.capabilities.hardwareBrightnessFallbackReason)
             reason = fmt::format(" ({})", toString(*d.capabilities.hardwareBrightnessFallbackReason));
-        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", index++, key,
+        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}{}\n", index++, key,
                                  d.identity.modelName, driverKind(session.controller(), d), brightness,
-                                 reason);
+                                 reason, dimmingNote(d));
     }
     return 0;
 }
@@ -140,9 +151,18 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
     // desktop, from the command line) must not report the change as made.
     int status = 0;
     if (control == DisplayControl::brightness && value < 1.0)
-        for (auto& d : targets)
-            if (!d.capabilities.supportsHardwareBrightness &&
-                !controller.overlayDriver().canDim(d.identity.stableKey()) &&
+        for (auto& d : targets) {
+            if (d.capabilities.supportsHardwareBrightness)
+                continue;
+            if (d.capabilities.softwareDimmingUnavailable) {
+                std::cerr << fmt::format(
+                    "brivioctl: '{}' cannot be dimmed on this desktop: it has no hardware "
+                    "brightness control, and {}; the level is kept\n",
+                    d.identity.modelName, *d.capabilities.softwareDimmingUnavailable);
+                status = 1;
+                continue;
+            }
+            if (!controller.overlayDriver().canDim(d.identity.stableKey()) &&
                 !controller.gammaDriver().hasState(d.identity.stableKey())) {
                 std::cerr << fmt::format(
                     "brivioctl: '{}' has no hardware brightness control here, and software "
@@ -151,6 +171,7 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
                     d.identity.modelName);
                 status = 1;
             }
+        }
     return status;
 }
 

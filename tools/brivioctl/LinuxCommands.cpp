@@ -2,12 +2,15 @@
 
 #include "Arguments.h"
 #include "CommandSet.h"
+#include "base/RealLoop.h"
 #include "platform/linux/Backlight.h"
 #include "platform/linux/DisplayBuses.h"
 #include "platform/linux/DrmConnector.h"
 #include "platform/linux/Edid.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/SysfsFiles.h"
 
+#include <algorithm>
 #include <fmt/format.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -39,6 +42,22 @@ std::string describeBus(const std::optional<TiedBus>& bus, DisplayBuses& buses) 
     int error = buses.accessError(bus->bus);
     std::string state = error ? i2cAccessAdvice(error) : "opens for DDC/CI";
     return fmt::format("{} ({}): {}", buses.devicePath(bus->bus), how, state);
+}
+
+// Which software paths can dim the display on this desktop, and why not where none can.
+std::string describeDimming(LinuxPlatform& platform, DisplayNumber display, bool builtIn) {
+    auto overlay = platform.windowSystem().overlayUnavailable(display);
+    auto gamma = builtIn ? std::optional<std::string>() : platform.windowServer().gammaUnavailable(display);
+    if (!overlay)
+        return builtIn || gamma ? "overlay" : "overlay or gamma";
+    if (!builtIn && !gamma)
+        return "gamma";
+    return "unavailable — " + *overlay + (builtIn ? "" : "; " + *gamma);
+}
+
+std::string describeModes(LinuxPlatform& platform, DisplayNumber display) {
+    auto why = platform.windowServer().modesUnavailable(display);
+    return why ? "unavailable — " + *why : "available";
 }
 
 } // namespace
@@ -107,6 +126,22 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
                      "boot)\n");
     DisplayBuses buses(sysfsRoot, I2cSyscalls::system(), devDir);
     auto backlight = chooseBacklight(BacklightScanner(sysfsRoot).scan(), connectors);
+
+    // What the desktop session offers beyond the connectors: positions, software dimming, modes.
+    RealLoop loop;
+    LinuxPlatformOptions options;
+    options.sysfsRoot = sysfsRoot;
+    options.devDir = devDir;
+    options.useSystemBus = false;
+    options.uevents = nullptr;
+    LinuxPlatform platform(loop, nullptr, options);
+    out << (platform.wayland() ? "desktop: Wayland\n"
+            : platform.randr() ? "desktop: X11 with RandR\n"
+                               : "desktop: no Wayland compositor or X server answers\n");
+    for (const auto& line : platform.limits())
+        out << "  " << line << "\n";
+    auto active = platform.windowServer().activeDisplays().value_or(std::vector<DisplayNumber>{});
+
     for (const auto& c : connectors) {
         if (!c.connected) {
             out << fmt::format("{}: nothing connected\n", c.name);
@@ -114,6 +149,18 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
         }
         std::string monitor = c.edid ? c.edid->name.value_or(c.edid->pnpId) : "unreadable EDID";
         out << fmt::format("{}: {}{}\n", c.name, monitor, c.enabled ? "" : " (switched off)");
+        std::optional<DisplayNumber> number;
+        for (const auto& d : platform.displays().displays())
+            if (d.connector.name == c.name &&
+                std::find(active.begin(), active.end(), d.number) != active.end())
+                number = d.number;
+        auto session = [&] {
+            if (!number)
+                return;
+            out << "  software dimming: " << describeDimming(platform, *number, c.builtIn) << "\n";
+            if (!c.builtIn)
+                out << "  modes and rotation: " << describeModes(platform, *number) << "\n";
+        };
         if (c.builtIn) {
             if (!backlight) {
                 out << "  backlight: none found — software dimming only\n";
@@ -123,9 +170,11 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
                 out << fmt::format("  backlight: {} ({})\n", backlight->name,
                                    writable ? "writable" : "set through the login session");
             }
+            session();
             continue;
         }
         out << "  bus: " << describeBus(buses.busFor(c, connectors), buses) << "\n";
+        session();
     }
     return 0;
 }

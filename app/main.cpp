@@ -2,14 +2,17 @@
 //   brivio                     on this desktop's displays
 //   brivio --sim FILE          on a simulated desk, shown in a preview window
 //   brivio --screenshot DIR    renders the panel pages to PNG files and exits
+//   brivio --sysfs DIR         on the connectors of another /sys tree (diagnostics, screenshots)
 
 #include "app/shell/BrivioApp.h"
+#include "app/shell/QtPlatformChoice.h"
 #include "app/shell/SingleInstance.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 
 namespace {
@@ -40,6 +43,13 @@ QStringList withoutQtOptions(int argc, char** argv) {
     return arguments;
 }
 
+bool choosesPlatform(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromLocal8Bit(argv[i]).section(QLatin1Char('='), 0, 0) == QStringLiteral("-platform"))
+            return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -60,7 +70,10 @@ int main(int argc, char** argv) {
     QCommandLineOption screenshot(QStringLiteral("screenshot"),
                                   QStringLiteral("Render the panel pages to PNG files in DIR and exit."),
                                   QStringLiteral("DIR"));
-    parser.addOptions({help, version, sim, config, screenshot});
+    QCommandLineOption sysfs(QStringLiteral("sysfs"),
+                             QStringLiteral("Read the DRM and backlight tree from DIR instead of /sys."),
+                             QStringLiteral("DIR"));
+    parser.addOptions({help, version, sim, config, screenshot, sysfs});
     if (!parser.parse(withoutQtOptions(argc, argv))) {
         std::fprintf(stderr, "brivio: %s\nTry 'brivio --help'.\n", qPrintable(parser.errorText()));
         return 2;
@@ -82,6 +95,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The user's own choice stands; otherwise a plugin that cannot load falls back to the next one.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !choosesPlatform(argc, argv))
+        qputenv("QT_QPA_PLATFORM",
+                brivio::qtPlatformOrder(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
+                                        std::getenv("XDG_CURRENT_DESKTOP"))
+                    .c_str());
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Brivio"));
     QApplication::setDesktopFileName(QStringLiteral("brivio"));
@@ -93,6 +112,8 @@ int main(int argc, char** argv) {
         options.configDir = parser.value(config).toStdString();
     if (parser.isSet(screenshot))
         options.screenshotDir = parser.value(screenshot).toStdString();
+    if (parser.isSet(sysfs))
+        options.sysfsRoot = parser.value(sysfs).toStdString();
     // A simulated desk is an app of its own: it may run beside the one on the real displays.
     options.instanceName = brivio::SingleInstance::defaultName();
     if (options.simFile)

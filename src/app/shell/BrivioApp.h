@@ -15,6 +15,8 @@ struct AppOptions {
     std::optional<std::string> configDir;
     // Render the panel pages to PNG files in this folder, then quit.
     std::optional<std::string> screenshotDir;
+    // The DRM and backlight tree to read instead of /sys.
+    std::optional<std::string> sysfsRoot;
     QString instanceName;
 };
 

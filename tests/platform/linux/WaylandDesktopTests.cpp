@@ -40,9 +40,9 @@ struct Desk {
         : Desk(compositor.socket(), compositor.busAddress(), loop, events, connectors) {}
     Desk(const std::string& socket, const std::string& busAddress, MainLoop& loop, FdWatcher* events,
          const std::vector<std::string>& connectors) {
-        const char* edids[] = {"B21DE802A937.bin", "0CE9433C3C68.bin"};
+        const char* edids[] = {"B21DE802A937.bin", "0CE9433C3C68.bin", "0A93075F2381.bin"};
         for (std::size_t i = 0; i < connectors.size(); ++i)
-            sys.add({connectors[i], "connected", "enabled", sharedEdid(edids[i % 2]), {}, {}});
+            sys.add({connectors[i], "connected", "enabled", sharedEdid(edids[i % 3]), {}, {}});
         LinuxPlatformOptions options;
         options.sysfsRoot = sys.root();
         options.useSystemBus = false;
@@ -94,8 +94,10 @@ template <typename F> bool runUntil(RealLoop& loop, F done) {
 TEST(WaylandDesktop, OnSwayALayerDimsItsOwnOutputPixelByPixel) {
     START_OR_SKIP(sway, Kind::sway);
     RealLoop loop;
-    Desk desk(*sway, loop, &loop, {"card0-HEADLESS-1", "card0-HEADLESS-2"});
+    // The third is plugged in, but the compositor shows nothing on it yet.
+    Desk desk(*sway, loop, &loop, {"card0-HEADLESS-1", "card0-HEADLESS-2", "card0-HEADLESS-3"});
     ASSERT_TRUE(loop.runUntilSettled(1min));
+    ASSERT_EQ(desk.controller->displays().size(), 2u);
     auto left = desk.on("card0-HEADLESS-1");
     auto right = desk.on("card0-HEADLESS-2");
     ASSERT_TRUE(left && right);
@@ -128,6 +130,24 @@ TEST(WaylandDesktop, OnSwayALayerDimsItsOwnOutputPixelByPixel) {
         shot = grab(*sway);
         return shot && rightMiddle(*shot) == 255;
     }));
+
+    // An output the compositor adds comes as a display (headless sway cannot take one away).
+    ASSERT_TRUE(sway->run("swaymsg create_output >/dev/null"));
+    EXPECT_TRUE(runUntil(loop, [&] { return desk.on("card0-HEADLESS-3").has_value(); }));
+}
+
+TEST(WaylandDesktop, OutputsAreTiedToConnectorsByName) {
+    EXPECT_TRUE(outputShowsConnector("HDMI-A-1", "card0-HDMI-A-1"));
+    EXPECT_TRUE(outputShowsConnector("HDMI-1", "card1-HDMI-A-1")); // GNOME's name
+    EXPECT_TRUE(outputShowsConnector("eDP-1", "card0-eDP-1"));
+    EXPECT_FALSE(outputShowsConnector("HDMI-A-1", "card0-HDMI-A-2"));
+    EXPECT_FALSE(outputShowsConnector("DP-1", "card0-eDP-1"));
+    EXPECT_FALSE(outputShowsConnector("DP-1", "DP-1"));
+    // Clockwise quarter turns of the picture are wl_output's counter-clockwise ones; mirroring stays.
+    EXPECT_EQ(transformForDegrees(90), 3);
+    EXPECT_EQ(transformForDegrees(270, 4), 5);
+    for (int degrees : {0, 90, 180, 270})
+        EXPECT_EQ(degreesForTransform(transformForDegrees(degrees, 4)), degrees);
 }
 
 TEST(WaylandDesktop, OnSwayARotationIsAppliedAndRevertedAfterTenSeconds) {

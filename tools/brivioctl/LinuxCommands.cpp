@@ -155,8 +155,11 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
                 std::find(active.begin(), active.end(), d.number) != active.end())
                 number = d.number;
         auto session = [&] {
-            if (!number)
+            if (!number) {
+                if (c.enabled)
+                    out << "  not drawn on: the desktop shows nothing on this connector\n";
                 return;
+            }
             out << "  software dimming: " << describeDimming(platform, *number, c.builtIn) << "\n";
             if (!c.builtIn)
                 out << "  modes and rotation: " << describeModes(platform, *number) << "\n";

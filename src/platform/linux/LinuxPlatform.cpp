@@ -146,11 +146,8 @@ std::vector<std::string> LinuxPlatform::limits() {
             lines.push_back(
                 "gamma dimming: this Wayland desktop gives apps no control of the gamma ramps (no "
                 "wlr-gamma-control)");
-        for (const auto& d : displays_.displays())
-            if (auto why = wayland_->modesUnavailable(d.connector.name)) {
-                lines.push_back("modes and rotation: " + *why);
-                break;
-            }
+        if (auto why = wayland_->configurationUnavailable())
+            lines.push_back("modes and rotation: " + *why);
     } else if (!randr_) {
         lines.push_back("gamma dimming, modes and rotation: no Wayland compositor or X server with RandR "
                         "answers");

@@ -125,6 +125,10 @@ std::optional<std::string> WaylandSession::gammaUnavailable(std::string_view con
     return gamma_->unavailable(name);
 }
 
+std::optional<std::string> WaylandSession::configurationUnavailable() const {
+    return heads_ || mutter_ ? std::nullopt : std::optional<std::string>(noOutputManager);
+}
+
 std::optional<std::string> WaylandSession::modesUnavailable(std::string_view connector) const {
     if (heads_) {
         for (const auto* o : connection_->outputs())

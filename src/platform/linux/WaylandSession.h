@@ -52,6 +52,8 @@ public:
     std::optional<std::string> overlayUnavailable(std::string_view connector) const;
     std::optional<std::string> gammaUnavailable(std::string_view connector);
     std::optional<std::string> modesUnavailable(std::string_view connector) const;
+    // Why this desktop offers no display configuration at all; absent when it has one.
+    std::optional<std::string> configurationUnavailable() const;
 
     bool readGamma(std::string_view connector, GammaTables& tables);
     bool writeGamma(std::string_view connector, const GammaTables& tables);

@@ -155,14 +155,18 @@ void WaylandConnection::Listeners::done(void* data, wl_output*) {
 
 std::unique_ptr<WaylandConnection> WaylandConnection::open(MainLoop& loop, FdWatcher* events,
                                                            const std::optional<std::string>& socket) {
-    if (!socket && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("WAYLAND_SOCKET"))
+    // Not a Wayland session: libwayland would otherwise try "wayland-0" on its own.
+    auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    auto where = socket ? socket : set("WAYLAND_DISPLAY");
+    if (!where && !set("WAYLAND_SOCKET"))
         return nullptr;
-    wl_display* display = wl_display_connect(socket ? socket->c_str() : nullptr);
+    wl_display* display = wl_display_connect(where ? where->c_str() : nullptr);
     if (!display) {
         logInfo(LogCategory::detection, "Wayland: no compositor answers at {} ({})",
-                socket.value_or(std::getenv("WAYLAND_DISPLAY") ? std::getenv("WAYLAND_DISPLAY")
-                                                               : "$WAYLAND_SOCKET"),
-                std::strerror(errno));
+                where.value_or("$WAYLAND_SOCKET"), std::strerror(errno));
         return nullptr;
     }
     auto connection = std::unique_ptr<WaylandConnection>(new WaylandConnection(loop, events, display));

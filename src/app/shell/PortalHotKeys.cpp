@@ -127,10 +127,10 @@ constexpr const char* portalPath = "/org/freedesktop/portal/desktop";
 constexpr const char* shortcutsInterface = "org.freedesktop.portal.GlobalShortcuts";
 constexpr auto askTimeout = std::chrono::seconds(2);
 
-using Options = std::map<std::string, sdbus::Variant>;
-using Shortcut = sdbus::Struct<std::string, Options>;
+using PortalOptions = std::map<std::string, sdbus::Variant>;
+using PortalShortcut = sdbus::Struct<std::string, PortalOptions>;
 
-std::optional<std::string> textOf(const Options& options, const char* key) {
+std::optional<std::string> portalText(const PortalOptions& options, const char* key) {
     auto it = options.find(key);
     if (it == options.end())
         return std::nullopt;
@@ -176,9 +176,8 @@ PortalHotKeys::PortalHotKeys(MainLoop& loop, SystemBus& bus, std::unique_ptr<Bus
     : loop_(loop), bus_(bus), portal_(std::move(portal)) {
     portal_->portal->uponSignal("Activated")
         .onInterface(shortcutsInterface)
-        .call([this](const sdbus::ObjectPath& session, const std::string& id, std::uint64_t, const Options&) {
-            activated(session, id);
-        });
+        .call([this](const sdbus::ObjectPath& session, const std::string& id, std::uint64_t,
+                     const PortalOptions&) { activated(session, id); });
     portal_->portal->finishRegistration();
 }
 
@@ -209,7 +208,7 @@ template <typename Call, typename Done> void PortalHotKeys::request(Call call, D
         proxy->uponSignal("Response")
             .onInterface("org.freedesktop.portal.Request")
             .call([this, path, done, alive = std::weak_ptr<bool>(alive_)](std::uint32_t code,
-                                                                          const Options& results) {
+                                                                          const PortalOptions& results) {
                 if (alive.expired())
                     return;
                 done(code, results);
@@ -243,8 +242,8 @@ void PortalHotKeys::rebind() {
         return;
     request(
         [this](const std::string& token) {
-            Options options{{"handle_token", sdbus::Variant(token)},
-                            {"session_handle_token", sdbus::Variant(token + "s")}};
+            PortalOptions options{{"handle_token", sdbus::Variant(token)},
+                                  {"session_handle_token", sdbus::Variant(token + "s")}};
             portal_->portal->callMethodAsync("CreateSession")
                 .onInterface(shortcutsInterface)
                 .withArguments(options)
@@ -254,10 +253,10 @@ void PortalHotKeys::rebind() {
                                  error->getMessage());
                 });
         },
-        [this, generation](std::uint32_t code, const Options& results) {
+        [this, generation](std::uint32_t code, const PortalOptions& results) {
             if (generation != portal_->generation)
                 return; // a newer binding is under way
-            auto session = textOf(results, "session_handle");
+            auto session = portalText(results, "session_handle");
             if (code != 0 || !session) {
                 logError(LogCategory::AppDelegate,
                          "Shortcuts: the desktop gave no shortcut session (answer {})", code);
@@ -269,12 +268,13 @@ void PortalHotKeys::rebind() {
 }
 
 void PortalHotKeys::bindShortcuts(const std::string& session) {
-    std::vector<Shortcut> shortcuts;
+    std::vector<PortalShortcut> shortcuts;
     for (const auto& [ref, registration] : registrations_) {
         std::string id = shortcutId(registration.identity);
         auto description = descriptions_.count(id) ? descriptions_.at(id) : id;
-        shortcuts.emplace_back(id, Options{{"description", sdbus::Variant(description)},
-                                           {"preferred_trigger", sdbus::Variant(registration.trigger)}});
+        shortcuts.emplace_back(id,
+                               PortalOptions{{"description", sdbus::Variant(description)},
+                                             {"preferred_trigger", sdbus::Variant(registration.trigger)}});
     }
     std::uint64_t generation = portal_->generation;
     request(
@@ -282,14 +282,14 @@ void PortalHotKeys::bindShortcuts(const std::string& session) {
             portal_->portal->callMethodAsync("BindShortcuts")
                 .onInterface(shortcutsInterface)
                 .withArguments(sdbus::ObjectPath(session), shortcuts, std::string(),
-                               Options{{"handle_token", sdbus::Variant(token)}})
+                               PortalOptions{{"handle_token", sdbus::Variant(token)}})
                 .uponReplyInvoke([](const sdbus::Error* error, sdbus::ObjectPath) {
                     if (error)
                         logError(LogCategory::AppDelegate, "Shortcuts: the portal refused them ({})",
                                  error->getMessage());
                 });
         },
-        [this, generation](std::uint32_t code, const Options& results) {
+        [this, generation](std::uint32_t code, const PortalOptions& results) {
             if (generation != portal_->generation)
                 return;
             if (code != 0) {
@@ -299,9 +299,9 @@ void PortalHotKeys::bindShortcuts(const std::string& session) {
             }
             bound_.clear();
             if (auto it = results.find("shortcuts");
-                it != results.end() && it->second.containsValueOfType<std::vector<Shortcut>>())
-                for (const auto& s : it->second.get<std::vector<Shortcut>>())
-                    bound_[std::get<0>(s)] = textOf(std::get<1>(s), "trigger_description").value_or("");
+                it != results.end() && it->second.containsValueOfType<std::vector<PortalShortcut>>())
+                for (const auto& s : it->second.get<std::vector<PortalShortcut>>())
+                    bound_[std::get<0>(s)] = portalText(std::get<1>(s), "trigger_description").value_or("");
             logInfo(LogCategory::AppDelegate, "Shortcuts: {} bound through the desktop portal",
                     bound_.size());
         });

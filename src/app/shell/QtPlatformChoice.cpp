@@ -7,7 +7,7 @@
 namespace brivio {
 
 namespace {
-bool set(const char* value) {
+bool nonEmpty(const char* value) {
     return value && *value;
 }
 } // namespace
@@ -16,10 +16,10 @@ std::string qtPlatformOrder(const char* waylandDisplay, const char* x11Display, 
     std::string desktop = currentDesktop ? currentDesktop : "";
     std::transform(desktop.begin(), desktop.end(), desktop.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (set(waylandDisplay))
+    if (nonEmpty(waylandDisplay))
         // Qt itself prefers Xwayland on GNOME, whose compositor draws no decorations for Qt's windows.
         return desktop.find("gnome") != std::string::npos ? "xcb;wayland;offscreen" : "wayland;xcb;offscreen";
-    if (set(x11Display))
+    if (nonEmpty(x11Display))
         return "xcb;offscreen";
     return "offscreen";
 }

@@ -23,27 +23,27 @@ struct MutterDisplayConfig::Logical {
 
 namespace {
 
-constexpr const char* service = "org.gnome.Mutter.DisplayConfig";
-constexpr const char* path = "/org/gnome/Mutter/DisplayConfig";
-constexpr const char* interface = "org.gnome.Mutter.DisplayConfig";
-constexpr auto callTimeout = std::chrono::seconds(5);
+constexpr const char* mutterService = "org.gnome.Mutter.DisplayConfig";
+constexpr const char* mutterPath = "/org/gnome/Mutter/DisplayConfig";
+constexpr const char* mutterInterface = "org.gnome.Mutter.DisplayConfig";
+constexpr auto mutterCallTimeout = std::chrono::seconds(5);
 // Applied now, kept until the session ends; no confirmation dialog of the desktop's own.
-constexpr std::uint32_t methodTemporary = 1;
+constexpr std::uint32_t mutterMethodTemporary = 1;
 // In this layout the desktop's coordinates are logical pixels: a monitor's extent is its mode / scale.
-constexpr std::uint32_t layoutLogical = 1;
+constexpr std::uint32_t mutterLayoutLogical = 1;
 
-using Properties = std::map<std::string, sdbus::Variant>;
-using MonitorSpec = sdbus::Struct<std::string, std::string, std::string, std::string>;
-using ModeInfo =
-    sdbus::Struct<std::string, std::int32_t, std::int32_t, double, double, std::vector<double>, Properties>;
-using MonitorInfo = sdbus::Struct<MonitorSpec, std::vector<ModeInfo>, Properties>;
-using LogicalInfo = sdbus::Struct<std::int32_t, std::int32_t, double, std::uint32_t, bool,
-                                  std::vector<MonitorSpec>, Properties>;
-using MonitorAssignment = sdbus::Struct<std::string, std::string, Properties>;
-using LogicalAssignment =
-    sdbus::Struct<std::int32_t, std::int32_t, double, std::uint32_t, bool, std::vector<MonitorAssignment>>;
+using MutterProperties = std::map<std::string, sdbus::Variant>;
+using MutterMonitorSpec = sdbus::Struct<std::string, std::string, std::string, std::string>;
+using MutterModeInfo = sdbus::Struct<std::string, std::int32_t, std::int32_t, double, double,
+                                     std::vector<double>, MutterProperties>;
+using MutterMonitorInfo = sdbus::Struct<MutterMonitorSpec, std::vector<MutterModeInfo>, MutterProperties>;
+using MutterLogicalInfo = sdbus::Struct<std::int32_t, std::int32_t, double, std::uint32_t, bool,
+                                        std::vector<MutterMonitorSpec>, MutterProperties>;
+using MutterMonitorAssignment = sdbus::Struct<std::string, std::string, MutterProperties>;
+using MutterLogicalAssignment = sdbus::Struct<std::int32_t, std::int32_t, double, std::uint32_t, bool,
+                                              std::vector<MutterMonitorAssignment>>;
 
-bool flag(const Properties& properties, const char* key) {
+bool mutterFlag(const MutterProperties& properties, const char* key) {
     auto it = properties.find(key);
     if (it == properties.end())
         return false;
@@ -58,7 +58,7 @@ bool flag(const Properties& properties, const char* key) {
 
 struct MutterDisplayConfig::Bus {
     std::unique_ptr<sdbus::IProxy> proxy;
-    std::uint32_t layoutMode = layoutLogical;
+    std::uint32_t layoutMode = mutterLayoutLogical;
 };
 
 std::unique_ptr<MutterDisplayConfig> MutterDisplayConfig::open(SystemBus& session) {
@@ -67,7 +67,7 @@ std::unique_ptr<MutterDisplayConfig> MutterDisplayConfig::open(SystemBus& sessio
         return nullptr;
     auto bus = std::make_unique<Bus>();
     try {
-        bus->proxy = sdbus::createProxy(*connection, service, path);
+        bus->proxy = sdbus::createProxy(*connection, mutterService, mutterPath);
     } catch (const sdbus::Error&) {
         return nullptr;
     }
@@ -80,7 +80,7 @@ std::unique_ptr<MutterDisplayConfig> MutterDisplayConfig::open(SystemBus& sessio
 
 MutterDisplayConfig::MutterDisplayConfig(std::unique_ptr<Bus> bus) : bus_(std::move(bus)) {
     try {
-        bus_->proxy->uponSignal("MonitorsChanged").onInterface(interface).call([this] {
+        bus_->proxy->uponSignal("MonitorsChanged").onInterface(mutterInterface).call([this] {
             reload();
             changed_.emit();
         });
@@ -94,13 +94,13 @@ MutterDisplayConfig::~MutterDisplayConfig() = default;
 
 bool MutterDisplayConfig::reload() {
     std::uint32_t serial = 0;
-    std::vector<MonitorInfo> monitors;
-    std::vector<LogicalInfo> logical;
-    Properties properties;
+    std::vector<MutterMonitorInfo> monitors;
+    std::vector<MutterLogicalInfo> logical;
+    MutterProperties properties;
     try {
         bus_->proxy->callMethod("GetCurrentState")
-            .onInterface(interface)
-            .withTimeout(callTimeout)
+            .onInterface(mutterInterface)
+            .withTimeout(mutterCallTimeout)
             .storeResultsTo(serial, monitors, logical, properties);
     } catch (const sdbus::Error& e) {
         logDebug(LogCategory::driver, "GNOME display configuration: {}", e.getMessage());
@@ -123,7 +123,7 @@ bool MutterDisplayConfig::reload() {
             mode.height = std::get<2>(info);
             mode.refreshRate = std::get<3>(info);
             mode.scales = std::get<5>(info);
-            mode.current = flag(std::get<6>(info), "is-current");
+            mode.current = mutterFlag(std::get<6>(info), "is-current");
             monitor.modes.push_back(std::move(mode));
         }
         monitors_.push_back(std::move(monitor));
@@ -166,7 +166,7 @@ bool MutterDisplayConfig::apply(const std::string& connector, const Change& chan
     };
     auto extent = [this](const Mode& mode, double scale, std::uint32_t transform) {
         bool sideways = transform % 2 == 1;
-        double divisor = bus_->layoutMode == layoutLogical ? scale : 1.0;
+        double divisor = bus_->layoutMode == mutterLayoutLogical ? scale : 1.0;
         return std::pair{(sideways ? mode.height : mode.width) / divisor,
                          (sideways ? mode.width : mode.height) / divisor};
     };
@@ -220,19 +220,19 @@ bool MutterDisplayConfig::apply(const std::string& connector, const Change& chan
                 p.logical.y += static_cast<std::int32_t>(std::lround(dy));
         }
     }
-    std::vector<LogicalAssignment> config;
+    std::vector<MutterLogicalAssignment> config;
     for (const auto& p : plan) {
-        std::vector<MonitorAssignment> monitors;
+        std::vector<MutterMonitorAssignment> monitors;
         for (const auto& [name, mode] : p.modes)
-            monitors.emplace_back(name, mode, Properties{});
+            monitors.emplace_back(name, mode, MutterProperties{});
         config.emplace_back(p.logical.x, p.logical.y, p.logical.scale, p.logical.transform, p.logical.primary,
                             std::move(monitors));
     }
     try {
         bus_->proxy->callMethod("ApplyMonitorsConfig")
-            .onInterface(interface)
-            .withTimeout(callTimeout)
-            .withArguments(serial_, methodTemporary, config, Properties{});
+            .onInterface(mutterInterface)
+            .withTimeout(mutterCallTimeout)
+            .withArguments(serial_, mutterMethodTemporary, config, MutterProperties{});
     } catch (const sdbus::Error& e) {
         logError(LogCategory::driver, "GNOME display configuration refused the change: {}", e.getMessage());
         reload();

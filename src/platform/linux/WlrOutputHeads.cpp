@@ -16,11 +16,11 @@ namespace brivio {
 
 namespace {
 
-constexpr std::uint32_t managerVersion = 2;
+constexpr std::uint32_t outputManagerVersion = 2;
 // Replies to an apply come with the next round trip on every compositor known; a few more are spared.
 constexpr int applyRoundTrips = 5;
 
-enum class Outcome { pending, succeeded, failed, cancelled };
+enum class ApplyOutcome { pending, succeeded, failed, cancelled };
 
 WlrOutputMode* modeOf(zwlr_output_mode_v1* mode) {
     return mode ? static_cast<WlrOutputMode*>(wl_proxy_get_user_data(reinterpret_cast<wl_proxy*>(mode)))
@@ -113,10 +113,14 @@ struct WlrOutputHeads::Listeners {
     static constexpr zwlr_output_manager_v1_listener manager{newHead, done, finished};
 
     // A configuration's answer.
-    static Outcome& outcome(void* data) { return *static_cast<Outcome*>(data); }
-    static void succeeded(void* data, zwlr_output_configuration_v1*) { outcome(data) = Outcome::succeeded; }
-    static void failed(void* data, zwlr_output_configuration_v1*) { outcome(data) = Outcome::failed; }
-    static void cancelled(void* data, zwlr_output_configuration_v1*) { outcome(data) = Outcome::cancelled; }
+    static ApplyOutcome& outcome(void* data) { return *static_cast<ApplyOutcome*>(data); }
+    static void succeeded(void* data, zwlr_output_configuration_v1*) {
+        outcome(data) = ApplyOutcome::succeeded;
+    }
+    static void failed(void* data, zwlr_output_configuration_v1*) { outcome(data) = ApplyOutcome::failed; }
+    static void cancelled(void* data, zwlr_output_configuration_v1*) {
+        outcome(data) = ApplyOutcome::cancelled;
+    }
     static constexpr zwlr_output_configuration_v1_listener configuration{succeeded, failed, cancelled};
 };
 
@@ -127,7 +131,7 @@ std::unique_ptr<WlrOutputHeads> WlrOutputHeads::bind(WaylandConnection& connecti
     auto heads = std::unique_ptr<WlrOutputHeads>(new WlrOutputHeads(connection));
     heads->manager_ = static_cast<zwlr_output_manager_v1*>(
         wl_registry_bind(connection.registry(), global->name, &zwlr_output_manager_v1_interface,
-                         std::min(global->version, managerVersion)));
+                         std::min(global->version, outputManagerVersion)));
     zwlr_output_manager_v1_add_listener(heads->manager_, &Listeners::manager, heads.get());
     connection.roundtrip();
     return heads;
@@ -171,7 +175,7 @@ bool WlrOutputHeads::apply(const std::map<std::string, Change>& changes) {
 bool WlrOutputHeads::applyOnce(const std::map<std::string, Change>& changes, bool& cancelled) {
     if (finished_ || !connection_.alive())
         return false;
-    Outcome outcome = Outcome::pending;
+    ApplyOutcome outcome = ApplyOutcome::pending;
     auto* configuration = zwlr_output_manager_v1_create_configuration(manager_, serial_);
     zwlr_output_configuration_v1_add_listener(configuration, &Listeners::configuration, &outcome);
     // Every head must be named: the changed ones with their change, the rest as they are.
@@ -194,19 +198,19 @@ bool WlrOutputHeads::applyOnce(const std::map<std::string, Change>& changes, boo
         }
     }
     zwlr_output_configuration_v1_apply(configuration);
-    for (int i = 0; i < applyRoundTrips && outcome == Outcome::pending; ++i)
+    for (int i = 0; i < applyRoundTrips && outcome == ApplyOutcome::pending; ++i)
         if (!connection_.roundtrip())
             break;
     zwlr_output_configuration_v1_destroy(configuration);
     // The new state of the heads follows the answer.
     connection_.roundtrip();
-    cancelled = outcome == Outcome::cancelled;
-    if (outcome != Outcome::succeeded)
+    cancelled = outcome == ApplyOutcome::cancelled;
+    if (outcome != ApplyOutcome::succeeded)
         logError(LogCategory::driver, "Wayland: the compositor {} the output configuration",
-                 outcome == Outcome::failed      ? "refused"
-                 : outcome == Outcome::cancelled ? "cancelled"
-                                                 : "did not answer");
-    return outcome == Outcome::succeeded;
+                 outcome == ApplyOutcome::failed      ? "refused"
+                 : outcome == ApplyOutcome::cancelled ? "cancelled"
+                                                      : "did not answer");
+    return outcome == ApplyOutcome::succeeded;
 }
 
 #else

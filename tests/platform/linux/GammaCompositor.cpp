@@ -18,7 +18,7 @@ namespace brivio::testing {
 #ifdef BRIVIO_TEST_WAYLAND_SERVER
 
 namespace {
-struct Output {
+struct GammaOutput {
     std::string name;
     GammaCompositor::Server* server = nullptr;
 };
@@ -26,7 +26,7 @@ struct Output {
 
 struct GammaCompositor::Server {
     wl_display* display = nullptr;
-    std::vector<std::unique_ptr<Output>> outputs;
+    std::vector<std::unique_ptr<GammaOutput>> outputs;
     std::uint32_t gammaSize = 0;
     std::thread thread;
     std::atomic<bool> stop = false;
@@ -37,20 +37,20 @@ struct GammaCompositor::Server {
 
 namespace {
 
-GammaCompositor::Server* serverOf(Output* output) {
+GammaCompositor::Server* gammaServerOf(GammaOutput* output) {
     return output->server;
 }
 
-void destroyResource(wl_client*, wl_resource* resource) {
+void destroyGammaResource(wl_client*, wl_resource* resource) {
     wl_resource_destroy(resource);
 }
 
-const struct wl_output_interface outputImplementation = {destroyResource};
+const struct wl_output_interface gammaOutputImplementation = {destroyGammaResource};
 
-void bindOutput(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
-    auto* output = static_cast<Output*>(data);
+void bindGammaOutput(wl_client* client, void* data, std::uint32_t version, std::uint32_t id) {
+    auto* output = static_cast<GammaOutput*>(data);
     wl_resource* resource = wl_resource_create(client, &wl_output_interface, static_cast<int>(version), id);
-    wl_resource_set_implementation(resource, &outputImplementation, output, nullptr);
+    wl_resource_set_implementation(resource, &gammaOutputImplementation, output, nullptr);
     wl_output_send_geometry(resource, 0, 0, 600, 340, WL_OUTPUT_SUBPIXEL_UNKNOWN, "Test", "Gamma", 0);
     wl_output_send_mode(resource, WL_OUTPUT_MODE_CURRENT | WL_OUTPUT_MODE_PREFERRED, 1920, 1080, 60000);
     if (version >= WL_OUTPUT_SCALE_SINCE_VERSION)
@@ -62,8 +62,8 @@ void bindOutput(wl_client* client, void* data, std::uint32_t version, std::uint3
 }
 
 void setGamma(wl_client*, wl_resource* resource, std::int32_t fd) {
-    auto* output = static_cast<Output*>(wl_resource_get_user_data(resource));
-    auto* server = serverOf(output);
+    auto* output = static_cast<GammaOutput*>(wl_resource_get_user_data(resource));
+    auto* server = gammaServerOf(output);
     GammaCompositor::Ramps ramps;
     for (auto* channel : {&ramps.red, &ramps.green, &ramps.blue}) {
         channel->resize(server->gammaSize);
@@ -76,42 +76,42 @@ void setGamma(wl_client*, wl_resource* resource, std::int32_t fd) {
     server->held[output->name] = ramps;
 }
 
-const struct zwlr_gamma_control_v1_interface controlImplementation = {setGamma, destroyResource};
+const struct zwlr_gamma_control_v1_interface gammaControlImplementation = {setGamma, destroyGammaResource};
 
-void controlGone(wl_resource* resource) {
-    auto* output = static_cast<Output*>(wl_resource_get_user_data(resource));
-    auto* server = serverOf(output);
+void gammaControlGone(wl_resource* resource) {
+    auto* output = static_cast<GammaOutput*>(wl_resource_get_user_data(resource));
+    auto* server = gammaServerOf(output);
     std::lock_guard lock(server->mutex);
     server->held.erase(output->name); // the compositor's own ramps are back
 }
 
 void getGammaControl(wl_client* client, wl_resource* manager, std::uint32_t id, wl_resource* outputResource) {
-    auto* output = static_cast<Output*>(wl_resource_get_user_data(outputResource));
-    auto* server = serverOf(output);
+    auto* output = static_cast<GammaOutput*>(wl_resource_get_user_data(outputResource));
+    auto* server = gammaServerOf(output);
     wl_resource* control =
         wl_resource_create(client, &zwlr_gamma_control_v1_interface, wl_resource_get_version(manager), id);
     std::unique_lock lock(server->mutex);
     if (server->held.count(output->name)) {
         lock.unlock();
         // One control per output: a second client is refused.
-        wl_resource_set_implementation(control, &controlImplementation, nullptr, nullptr);
+        wl_resource_set_implementation(control, &gammaControlImplementation, nullptr, nullptr);
         zwlr_gamma_control_v1_send_failed(control);
         return;
     }
     server->held[output->name] = std::nullopt;
     ++server->taken;
     lock.unlock();
-    wl_resource_set_implementation(control, &controlImplementation, output, controlGone);
+    wl_resource_set_implementation(control, &gammaControlImplementation, output, gammaControlGone);
     zwlr_gamma_control_v1_send_gamma_size(control, server->gammaSize);
 }
 
-const struct zwlr_gamma_control_manager_v1_interface managerImplementation = {getGammaControl,
-                                                                              destroyResource};
+const struct zwlr_gamma_control_manager_v1_interface gammaManagerImplementation = {getGammaControl,
+                                                                                   destroyGammaResource};
 
-void bindManager(wl_client* client, void*, std::uint32_t version, std::uint32_t id) {
+void bindGammaManager(wl_client* client, void*, std::uint32_t version, std::uint32_t id) {
     wl_resource* resource =
         wl_resource_create(client, &zwlr_gamma_control_manager_v1_interface, static_cast<int>(version), id);
-    wl_resource_set_implementation(resource, &managerImplementation, nullptr, nullptr);
+    wl_resource_set_implementation(resource, &gammaManagerImplementation, nullptr, nullptr);
 }
 
 } // namespace
@@ -133,13 +133,13 @@ std::unique_ptr<GammaCompositor> GammaCompositor::start(const std::vector<std::s
     if (wl_display_add_socket_fd(server->display, fd) != 0)
         return nullptr;
     for (const auto& name : outputs) {
-        auto output = std::make_unique<Output>();
+        auto output = std::make_unique<GammaOutput>();
         output->name = name;
         output->server = server.get();
-        wl_global_create(server->display, &wl_output_interface, 4, output.get(), bindOutput);
+        wl_global_create(server->display, &wl_output_interface, 4, output.get(), bindGammaOutput);
         server->outputs.push_back(std::move(output));
     }
-    wl_global_create(server->display, &zwlr_gamma_control_manager_v1_interface, 1, nullptr, bindManager);
+    wl_global_create(server->display, &zwlr_gamma_control_manager_v1_interface, 1, nullptr, bindGammaManager);
     Server* s = server.get();
     server->thread = std::thread([s] {
         wl_event_loop* loop = wl_display_get_event_loop(s->display);

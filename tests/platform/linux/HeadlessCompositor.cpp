@@ -19,15 +19,15 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uid_t nobody = 65534;
-constexpr auto startLimit = std::chrono::seconds(15);
-constexpr auto pollInterval = std::chrono::milliseconds(20);
+constexpr auto compositorStartLimit = std::chrono::seconds(15);
+constexpr auto compositorPoll = std::chrono::milliseconds(20);
 
-bool installed(const char* program) {
+bool compositorInstalled(const char* program) {
     std::string command = std::string("command -v ") + program + " >/dev/null 2>&1";
     return std::system(command.c_str()) == 0;
 }
 
-std::optional<std::string> output(const std::string& command) {
+std::optional<std::string> commandOutput(const std::string& command) {
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe)
         return std::nullopt;
@@ -39,7 +39,7 @@ std::optional<std::string> output(const std::string& command) {
     return ::pclose(pipe) == 0 ? std::optional(out) : std::nullopt;
 }
 
-std::string lastLines(const fs::path& file) {
+std::string logTail(const fs::path& file) {
     std::ifstream in(file);
     std::string line, text;
     std::vector<std::string> lines;
@@ -51,7 +51,7 @@ std::string lastLines(const fs::path& file) {
 }
 
 // The first file in `dir` whose name starts with `prefix` and is a socket.
-std::optional<std::string> socketIn(const fs::path& dir, const std::string& prefix) {
+std::optional<std::string> socketInFolder(const fs::path& dir, const std::string& prefix) {
     std::error_code ec;
     for (const auto& entry : fs::directory_iterator(dir, ec))
         if (entry.path().filename().string().starts_with(prefix) && entry.is_socket(ec))
@@ -63,8 +63,8 @@ std::optional<std::string> socketIn(const fs::path& dir, const std::string& pref
 
 std::unique_ptr<HeadlessCompositor> HeadlessCompositor::start(Kind kind, std::string& whyNot) {
     const char* program = kind == Kind::sway ? "sway" : kind == Kind::weston ? "weston" : "mutter";
-    if (!installed(program)) {
-        whyNot = std::string(program) + " is not installed";
+    if (!compositorInstalled(program)) {
+        whyNot = std::string(program) + " is not compositorInstalled";
         return nullptr;
     }
     auto compositor = std::unique_ptr<HeadlessCompositor>(new HeadlessCompositor);
@@ -126,22 +126,22 @@ std::unique_ptr<HeadlessCompositor> HeadlessCompositor::start(Kind kind, std::st
     }
     compositor->pid_ = pid;
 
-    auto deadline = std::chrono::steady_clock::now() + startLimit;
+    auto deadline = std::chrono::steady_clock::now() + compositorStartLimit;
     while (std::chrono::steady_clock::now() < deadline) {
         if (::waitpid(pid, nullptr, WNOHANG) == pid) {
             compositor->pid_ = -1;
-            whyNot = std::string(program) + " did not start:\n" + lastLines(log);
+            whyNot = std::string(program) + " did not start:\n" + logTail(log);
             return nullptr;
         }
-        if (auto socket = socketIn(runtime, "wayland-")) {
+        if (auto socket = socketInFolder(runtime, "wayland-")) {
             bool ready = true;
             // Mutter's display configuration comes up a moment after its socket.
             if (kind == Kind::mutter)
-                ready =
-                    output("dbus-send --bus=" + compositor->busAddress() +
-                           " --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "
-                           "string:org.gnome.Mutter.DisplayConfig 2>/dev/null | grep -q true")
-                        .has_value();
+                ready = commandOutput(
+                            "dbus-send --bus=" + compositor->busAddress() +
+                            " --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "
+                            "string:org.gnome.Mutter.DisplayConfig 2>/dev/null | grep -q true")
+                            .has_value();
             compositor->socket_ = *socket;
             // Sway settles once its white background is on every output: a configuration applied while
             // an output still draws can be refused.
@@ -152,9 +152,9 @@ std::unique_ptr<HeadlessCompositor> HeadlessCompositor::start(Kind kind, std::st
             if (ready)
                 return compositor;
         }
-        std::this_thread::sleep_for(pollInterval);
+        std::this_thread::sleep_for(compositorPoll);
     }
-    whyNot = std::string(program) + " did not come up within 15 s:\n" + lastLines(log);
+    whyNot = std::string(program) + " did not come up within 15 s:\n" + logTail(log);
     return nullptr;
 }
 
@@ -167,9 +167,9 @@ HeadlessCompositor::~HeadlessCompositor() {
 
 std::optional<std::string> HeadlessCompositor::run(const std::string& command) const {
     fs::path runtime = runtime_->path();
-    std::string sway = socketIn(runtime, "sway-ipc.").value_or("");
-    return output("XDG_RUNTIME_DIR='" + runtime.string() + "' WAYLAND_DISPLAY='" + socket_ + "' SWAYSOCK='" +
-                  sway + "' " + command);
+    std::string sway = socketInFolder(runtime, "sway-ipc.").value_or("");
+    return commandOutput("XDG_RUNTIME_DIR='" + runtime.string() + "' WAYLAND_DISPLAY='" + socket_ +
+                         "' SWAYSOCK='" + sway + "' " + command);
 }
 
 std::optional<Screenshot> grab(const HeadlessCompositor& compositor) {

@@ -34,12 +34,12 @@ using ::testing::HasSubstr;
 
 // A machine whose connectors carry the compositor's output names and answer no DDC/CI, so every display
 // is dimmed in software.
-struct Desk {
-    Desk(const HeadlessCompositor& compositor, MainLoop& loop, FdWatcher* events,
-         const std::vector<std::string>& connectors)
-        : Desk(compositor.socket(), compositor.busAddress(), loop, events, connectors) {}
-    Desk(const std::string& socket, const std::string& busAddress, MainLoop& loop, FdWatcher* events,
-         const std::vector<std::string>& connectors) {
+struct WaylandDesk {
+    WaylandDesk(const HeadlessCompositor& compositor, MainLoop& loop, FdWatcher* events,
+                const std::vector<std::string>& connectors)
+        : WaylandDesk(compositor.socket(), compositor.busAddress(), loop, events, connectors) {}
+    WaylandDesk(const std::string& socket, const std::string& busAddress, MainLoop& loop, FdWatcher* events,
+                const std::vector<std::string>& connectors) {
         const char* edids[] = {"B21DE802A937.bin", "0CE9433C3C68.bin", "0A93075F2381.bin"};
         for (std::size_t i = 0; i < connectors.size(); ++i)
             sys.add({connectors[i], "connected", "enabled", sharedEdid(edids[i % 3]), {}, {}});
@@ -59,7 +59,7 @@ struct Desk {
         prefs = std::make_unique<BrivioPreferences>(store);
         controller = std::make_unique<DisplayController>(linux->platform(), *prefs);
     }
-    ~Desk() { controller->shutdown(); }
+    ~WaylandDesk() { controller->shutdown(); }
     // A copy: the controller replaces its list at every enumeration.
     std::optional<ManagedDisplay> on(const std::string& connector) {
         for (const auto& d : linux->displays().displays())
@@ -79,7 +79,7 @@ struct Desk {
 };
 
 // Runs the loop until `done` holds or five seconds pass; true when it holds.
-template <typename F> bool runUntil(RealLoop& loop, F done) {
+template <typename F> bool runWaylandLoopUntil(RealLoop& loop, F done) {
     auto deadline = std::chrono::steady_clock::now() + 5s;
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
@@ -95,7 +95,7 @@ TEST(WaylandDesktop, OnSwayALayerDimsItsOwnOutputPixelByPixel) {
     START_OR_SKIP(sway, Kind::sway);
     RealLoop loop;
     // The third is plugged in, but the compositor shows nothing on it yet.
-    Desk desk(*sway, loop, &loop, {"card0-HEADLESS-1", "card0-HEADLESS-2", "card0-HEADLESS-3"});
+    WaylandDesk desk(*sway, loop, &loop, {"card0-HEADLESS-1", "card0-HEADLESS-2", "card0-HEADLESS-3"});
     ASSERT_TRUE(loop.runUntilSettled(1min));
     ASSERT_EQ(desk.controller->displays().size(), 2u);
     auto left = desk.on("card0-HEADLESS-1");
@@ -113,7 +113,7 @@ TEST(WaylandDesktop, OnSwayALayerDimsItsOwnOutputPixelByPixel) {
     auto leftMiddle = [&](const Screenshot& s) { return s.at(s.width / 4, s.height / 2); };
     auto rightMiddle = [&](const Screenshot& s) { return s.at(3 * s.width / 4, s.height / 2); };
     std::optional<Screenshot> shot;
-    EXPECT_TRUE(runUntil(loop, [&] {
+    EXPECT_TRUE(runWaylandLoopUntil(loop, [&] {
         shot = grab(*sway);
         return shot && std::abs(rightMiddle(*shot) - 140) <= 3;
     })) << (shot ? rightMiddle(*shot) : -1);
@@ -126,14 +126,14 @@ TEST(WaylandDesktop, OnSwayALayerDimsItsOwnOutputPixelByPixel) {
 
     // At 100 % nothing is left of it.
     desk.controller->setUserBrightness(1.0, right->identity.cgID, false, 0s);
-    EXPECT_TRUE(runUntil(loop, [&] {
+    EXPECT_TRUE(runWaylandLoopUntil(loop, [&] {
         shot = grab(*sway);
         return shot && rightMiddle(*shot) == 255;
     }));
 
     // An output the compositor adds comes as a display (headless sway cannot take one away).
     ASSERT_TRUE(sway->run("swaymsg create_output >/dev/null"));
-    EXPECT_TRUE(runUntil(loop, [&] { return desk.on("card0-HEADLESS-3").has_value(); }));
+    EXPECT_TRUE(runWaylandLoopUntil(loop, [&] { return desk.on("card0-HEADLESS-3").has_value(); }));
 }
 
 TEST(WaylandDesktop, OutputsAreTiedToConnectorsByName) {
@@ -153,7 +153,7 @@ TEST(WaylandDesktop, OutputsAreTiedToConnectorsByName) {
 TEST(WaylandDesktop, OnSwayARotationIsAppliedAndRevertedAfterTenSeconds) {
     START_OR_SKIP(sway, Kind::sway);
     VirtualLoop loop;
-    Desk desk(*sway, loop, nullptr, {"card0-HEADLESS-1", "card0-HEADLESS-2"});
+    WaylandDesk desk(*sway, loop, nullptr, {"card0-HEADLESS-1", "card0-HEADLESS-2"});
     ASSERT_TRUE(loop.runUntilSettled(1h));
     auto right = desk.on("card0-HEADLESS-2");
     ASSERT_TRUE(right);
@@ -186,7 +186,7 @@ TEST(WaylandDesktop, GammaIsHeldOnlyWhileADisplayIsDimmed) {
     if (!server)
         GTEST_SKIP() << "built without the Wayland server library";
     VirtualLoop loop;
-    Desk desk(server->socket(), "", loop, nullptr, {"card0-DP-1", "card0-DP-2"});
+    WaylandDesk desk(server->socket(), "", loop, nullptr, {"card0-DP-1", "card0-DP-2"});
     ASSERT_TRUE(loop.runUntilSettled(1h));
     auto d = desk.on("card0-DP-1");
     ASSERT_TRUE(d);
@@ -219,7 +219,7 @@ TEST(WaylandDesktop, GammaIsHeldOnlyWhileADisplayIsDimmed) {
 TEST(WaylandDesktop, OnWestonNothingIsDrawnAndTheReasonIsGiven) {
     START_OR_SKIP(weston, Kind::weston);
     RealLoop loop;
-    Desk desk(*weston, loop, &loop, {"card0-DP-1"});
+    WaylandDesk desk(*weston, loop, &loop, {"card0-DP-1"});
     ASSERT_TRUE(loop.runUntilSettled(1min));
     ASSERT_EQ(desk.controller->displays().size(), 1u);
     ManagedDisplay d = desk.controller->displays().front();
@@ -244,7 +244,7 @@ TEST(WaylandDesktop, OnWestonNothingIsDrawnAndTheReasonIsGiven) {
 TEST(WaylandDesktop, OnMutterAModeChangeGoesThroughGnomesDisplayConfigurationAndIsReverted) {
     START_OR_SKIP(mutter, Kind::mutter);
     VirtualLoop loop;
-    Desk desk(*mutter, loop, nullptr, {"card0-Meta-0"});
+    WaylandDesk desk(*mutter, loop, nullptr, {"card0-Meta-0"});
     ASSERT_TRUE(loop.runUntilSettled(1h));
     auto d = desk.on("card0-Meta-0");
     ASSERT_TRUE(d);

@@ -3,14 +3,17 @@
 //   brivio --sim FILE          on a simulated desk, shown in a preview window
 //   brivio --screenshot DIR    renders the panel pages to PNG files and exits
 //   brivio --autostart         as the login starts it: without a tray, no window until asked
+//   brivio --sysfs DIR         on the connectors of another /sys tree (diagnostics, screenshots)
 
 #include "app/ProgramReference.h"
 #include "app/bus/BusNames.h"
 #include "app/shell/BrivioApp.h"
+#include "app/shell/QtPlatformChoice.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <map>
 
@@ -42,6 +45,13 @@ QStringList withoutQtOptions(int argc, char** argv) {
     return arguments;
 }
 
+bool choosesPlatform(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromLocal8Bit(argv[i]).section(QLatin1Char('='), 0, 0) == QStringLiteral("-platform"))
+            return true;
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +80,7 @@ int main(int argc, char** argv) {
     const QCommandLineOption& config = parserOptions.at("config");
     const QCommandLineOption& screenshot = parserOptions.at("screenshot");
     const QCommandLineOption& autostart = parserOptions.at("autostart");
+    const QCommandLineOption& sysfs = parserOptions.at("sysfs");
     if (!parser.parse(withoutQtOptions(argc, argv))) {
         std::fprintf(stderr, "brivio: %s\nTry 'brivio --help'.\n", qPrintable(parser.errorText()));
         return 2;
@@ -92,6 +103,12 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    // The user's own choice stands; otherwise a plugin that cannot load falls back to the next one.
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !choosesPlatform(argc, argv))
+        qputenv("QT_QPA_PLATFORM",
+                brivio::qtPlatformOrder(std::getenv("WAYLAND_DISPLAY"), std::getenv("DISPLAY"),
+                                        std::getenv("XDG_CURRENT_DESKTOP"))
+                    .c_str());
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Brivio"));
     QApplication::setDesktopFileName(QStringLiteral("dev.brivio.Brivio"));
@@ -104,6 +121,8 @@ int main(int argc, char** argv) {
     if (parser.isSet(screenshot))
         options.screenshotDir = parser.value(screenshot).toStdString();
     options.autostarted = parser.isSet(autostart);
+    if (parser.isSet(sysfs))
+        options.sysfsRoot = parser.value(sysfs).toStdString();
     // A simulated desk is an app of its own: it may run beside the one on the real displays.
     options.busName =
         options.simFile ? brivio::bus::simulatedServiceName(*options.simFile) : brivio::bus::serviceName;

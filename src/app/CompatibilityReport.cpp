@@ -141,6 +141,8 @@ std::string unameRelease() {
 std::string brightnessPath(const DisplayCapabilities& c) {
     if (c.supportsHardwareBrightness)
         return "hardware (DDC)";
+    if (c.softwareDimmingUnavailable)
+        return "none, software dimming unavailable: " + *c.softwareDimmingUnavailable;
     if (!c.hardwareBrightnessFallbackReason)
         return "overlay";
     return "overlay (" + std::string(toString(*c.hardwareBrightnessFallbackReason)) + ")";

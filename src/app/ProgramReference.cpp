@@ -75,6 +75,7 @@ const ProgramReference& agentReference() {
             {"", "sim", "FILE", "Run on the simulated desk in FILE."},
             {"", "config", "DIR", "Keep settings in DIR."},
             {"", "screenshot", "DIR", "Render the panel pages to PNG files in DIR and exit."},
+            {"", "sysfs", "DIR", "Read the DRM and backlight tree from DIR instead of /sys."},
             {"", "autostart", "", "Start hidden, as at login: without a tray the panel waits until the app is "
                                   "launched again."},
         },

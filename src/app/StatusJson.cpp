@@ -29,9 +29,12 @@ std::optional<int> wholeNumber(std::string_view text) {
 } // namespace
 
 std::string driverPath(const DisplayController& controller, const ManagedDisplay& d) {
-    if (!d.capabilities.supportsHardwareBrightness)
+    if (!d.capabilities.supportsHardwareBrightness) {
+        if (d.capabilities.softwareDimmingUnavailable)
+            return "none";
         return controller.softwareDimsByGamma(d) ? "gamma"
                                                  : std::string(toString(DisplayDriverKind::overlay));
+    }
     return std::string(toString(d.isBuiltIn ? DisplayDriverKind::native : DisplayDriverKind::ddc));
 }
 

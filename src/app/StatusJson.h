@@ -11,7 +11,8 @@
 namespace brivio::status {
 
 // The path that dims the display now: "ddc", "native", "overlay" or "gamma" (a monitor without
-// DDC/CI under Extended Dimming, or any software-dimmed display where overlays cannot dim).
+// DDC/CI under Extended Dimming, or any software-dimmed display where overlays cannot dim), or "none"
+// where this desktop offers neither an overlay nor gamma.
 std::string driverPath(const DisplayController& controller, const ManagedDisplay& display);
 // Brightness always; contrast and volume where the monitor has them over DDC/CI.
 bool supports(const ManagedDisplay& display, DisplayControl control);

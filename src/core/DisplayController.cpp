@@ -161,6 +161,21 @@ Task<void> DisplayController::probeInto(ManagedDisplay& display) {
             probed.hardwareBrightnessFallbackReason.value_or(FallbackReason::noDDC);
         display.capabilities = soft;
     }
+    noteSoftwarePaths(display);
+}
+
+void DisplayController::noteSoftwarePaths(ManagedDisplay& display) {
+    auto& caps = display.capabilities;
+    DisplayNumber n = display.identity.cgID;
+    auto overlay = platform_.windowSystem.overlayUnavailable(n);
+    // The gamma dimmer leaves the built-in panel alone by design: no reason to tell.
+    auto gamma =
+        display.isBuiltIn ? std::optional<std::string>("") : platform_.windowServer.gammaUnavailable(n);
+    caps.supportsOverlayDimming = caps.supportsOverlayDimming && !overlay;
+    caps.supportsGammaDimming = !gamma;
+    caps.softwareDimmingUnavailable.reset();
+    if (overlay && gamma)
+        caps.softwareDimmingUnavailable = gamma->empty() ? *overlay : *overlay + "; " + *gamma;
 }
 
 Task<void> DisplayController::enumerate() {
@@ -436,9 +451,12 @@ bool DisplayController::extendedDimmingOn(const std::string& key) const {
 }
 
 bool DisplayController::softwareDimsByGamma(const ManagedDisplay& d) const {
-    if (!platform_.windowSystem.overlaysCanDim())
-        return true;
-    return !d.isBuiltIn && extendedDimmingOn(d.identity.stableKey());
+    const auto& caps = d.capabilities;
+    // Where no overlay can dim, gamma is the only software path left; where neither can, nothing is
+    // drawn (an overlay that cannot dim would black the display out or cover the wrong place).
+    if (!caps.supportsOverlayDimming)
+        return caps.supportsGammaDimming;
+    return !d.isBuiltIn && extendedDimmingOn(d.identity.stableKey()) && caps.supportsGammaDimming;
 }
 
 void DisplayController::applyOverlayLevel(const ManagedDisplay& display, double v) {
@@ -795,6 +813,9 @@ void DisplayController::setExtendedDimming(bool enabled, DisplayNumber cgID) {
         gammaDriver_.fade(key, target);
     };
     if (!d.capabilities.supportsHardwareBrightness) {
+        // Without an overlay that can dim, gamma (where there is any) dims the display either way.
+        if (!d.capabilities.supportsOverlayDimming)
+            return;
         if (enabled) {
             // Tables that cannot be read: the overlay goes on dimming the display.
             if (!gammaDriver_.attach(d))

@@ -109,7 +109,7 @@ public:
     BrightnessHUD& hud() { return hud_; }
     Platform& platform() { return platform_; }
     // For a display without hardware brightness: gamma instead of the overlay (Extended Dimming on an
-    // external display, or no overlay that can dim).
+    // external display whose gamma can be set, or no overlay that can dim).
     bool softwareDimsByGamma(const ManagedDisplay& display) const;
     bool hasAnimator(const std::string& key, DisplayControl control) const;
     std::size_t runningTaskCount() const { return tasks_.runningCount(); }
@@ -124,6 +124,8 @@ private:
     ManagedDisplay buildDisplay(DisplayNumber id);
     std::string displayName(DisplayNumber id, bool isBuiltIn);
     Task<void> probeInto(ManagedDisplay& display);
+    // Which software paths (overlay, gamma) the desktop offers for the display, and why none if so.
+    void noteSoftwarePaths(ManagedDisplay& display);
     Task<void> restoreDimming(const ManagedDisplay& display, bool known);
     void publish(std::vector<ManagedDisplay> displays);
     void setWarmingUp(std::set<std::string> keys);

@@ -10,7 +10,9 @@ namespace brivio {
 
 namespace {
 constexpr const char* reasonKey = "hardwareBrightnessFallbackReason";
-}
+constexpr const char* gammaKey = "supportsGammaDimming";
+constexpr const char* unavailableKey = "softwareDimmingUnavailable";
+} // namespace
 
 nlohmann::json DisplayCapabilities::toJson() const {
     nlohmann::json j;
@@ -33,9 +35,12 @@ void to_json(nlohmann::json& j, const DisplayCapabilities& c) {
                        {"supportsMute", c.supportsMute},
                        {"supportsInputSwitch", c.supportsInputSwitch},
                        {"supportsPowerOff", c.supportsPowerOff},
-                       {"supportsOverlayDimming", c.supportsOverlayDimming}};
+                       {"supportsOverlayDimming", c.supportsOverlayDimming},
+                       {gammaKey, c.supportsGammaDimming}};
     if (c.hardwareBrightnessFallbackReason)
         j[reasonKey] = *c.hardwareBrightnessFallbackReason;
+    if (c.softwareDimmingUnavailable)
+        j[unavailableKey] = *c.softwareDimmingUnavailable;
 }
 
 void from_json(const nlohmann::json& j, DisplayCapabilities& c) {
@@ -49,6 +54,10 @@ void from_json(const nlohmann::json& j, DisplayCapabilities& c) {
     decoded.supportsOverlayDimming = json::requireBool(j, "supportsOverlayDimming");
     if (auto it = j.find(reasonKey); it != j.end() && !it->is_null())
         decoded.hardwareBrightnessFallbackReason = it->get<FallbackReason>();
+    if (auto it = j.find(gammaKey); it != j.end())
+        decoded.supportsGammaDimming = it->get<bool>();
+    if (auto it = j.find(unavailableKey); it != j.end() && !it->is_null())
+        decoded.softwareDimmingUnavailable = it->get<std::string>();
     c = decoded;
 }
 
@@ -64,6 +73,8 @@ std::hash<brivio::DisplayCapabilities>::operator()(const brivio::DisplayCapabili
     brivio::hashCombine(seed, c.supportsInputSwitch);
     brivio::hashCombine(seed, c.supportsPowerOff);
     brivio::hashCombine(seed, c.supportsOverlayDimming);
+    brivio::hashCombine(seed, c.supportsGammaDimming);
+    brivio::hashCombine(seed, c.softwareDimmingUnavailable.value_or(""));
     const auto& reason = c.hardwareBrightnessFallbackReason;
     brivio::hashCombine(seed, reason.has_value());
     if (reason)

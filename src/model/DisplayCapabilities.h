@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <nlohmann/json_fwd.hpp>
 #include <optional>
+#include <string>
 
 namespace brivio {
 
@@ -16,9 +17,13 @@ struct DisplayCapabilities {
     bool supportsMute = false;
     bool supportsInputSwitch = false;
     bool supportsPowerOff = false;
-    bool supportsOverlayDimming = false; // brightness is simulated in software
+    bool supportsOverlayDimming = false; // an overlay window can dim the display
     // Why hardware brightness is not (yet) used; absent when it is.
     std::optional<FallbackReason> hardwareBrightnessFallbackReason;
+    bool supportsGammaDimming = false; // its gamma tables can be scaled (external displays only)
+    // Why neither an overlay nor gamma can dim the display here, in plain words; absent when one can.
+    // For a display without hardware brightness the slider then changes nothing on the screen.
+    std::optional<std::string> softwareDimmingUnavailable;
 
     nlohmann::json toJson() const;
     // Absent when a required key is missing or mistyped, or the reason is unknown.
@@ -27,7 +32,8 @@ struct DisplayCapabilities {
     bool operator==(const DisplayCapabilities&) const = default;
 };
 
-// The reason is written only when present; on reading, absent or null means none.
+// The reasons are written only when present; on reading, absent or null means none, and an absent
+// gamma flag (a record from before it existed) means no gamma dimming.
 void to_json(nlohmann::json& j, const DisplayCapabilities& capabilities);
 void from_json(const nlohmann::json& j, DisplayCapabilities& capabilities);
 

@@ -142,6 +142,7 @@ DisplayControlStrip::DisplayControlStrip(MainLoop& loop, DisplayModeManager& man
     v.allModes = manager.allModes(n);
     v.currentMode = manager.currentMode(n);
     v.currentRotation = manager.currentRotation(n);
+    v.modesUnavailable = manager.modesUnavailable(n);
 }
 
 DisplayControlStrip::~DisplayControlStrip() = default;

@@ -29,6 +29,8 @@ struct ModeStripState {
     int currentRotation = 0;  // degrees
     std::optional<int> previousRotation;
     int rotationRevertCountdown = 10;
+    // Why this desktop lets nobody list or change the display's modes and rotation, in plain words.
+    std::optional<std::string> modesUnavailable;
 
     bool pending(PendingKind kind) const {
         return kind == PendingKind::mode ? previousMode.has_value() : previousRotation.has_value();

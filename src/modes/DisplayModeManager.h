@@ -38,6 +38,10 @@ public:
     int currentRotation(DisplayNumber display) const;
 
     bool isBuiltin(DisplayNumber display) const { return windowServer_.isBuiltin(display); }
+    // Why the desktop offers no modes or rotation for the display; absent when it does.
+    std::optional<std::string> modesUnavailable(DisplayNumber display) const {
+        return windowServer_.modesUnavailable(display);
+    }
     // Whether `display` is still connected and still the display `identity` describes (a number that
     // came free may be handed to another display).
     bool stillNames(DisplayNumber display, const DisplayIdentity& identity) const;

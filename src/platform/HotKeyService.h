@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace brivio {
 
@@ -45,6 +46,9 @@ public:
     virtual std::optional<HotKeyRef> registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
                                                     HotKeyID identity) = 0;
     virtual void unregisterHotKey(HotKeyRef ref) = 0;
+    // What a registration is for, in the user's words, for desktops that show it (a portal that asks
+    // the user to confirm the keys); backends that take the keys themselves need not keep it.
+    virtual void describe(const HotKeyID&, const std::string&) {}
 };
 
 } // namespace brivio

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace brivio {
@@ -95,6 +96,11 @@ public:
     virtual std::optional<PlatformMode> currentDisplayMode(DisplayNumber display) = 0;
     // Null when a transaction cannot be begun; `result` receives the code.
     virtual std::unique_ptr<DisplayConfiguration> beginConfiguration(int& result) = 0;
+
+    // Why this server cannot scale the display's gamma tables, or list and change its modes and
+    // rotation, in plain words; absent when it can.
+    virtual std::optional<std::string> gammaUnavailable(DisplayNumber) { return std::nullopt; }
+    virtual std::optional<std::string> modesUnavailable(DisplayNumber) { return std::nullopt; }
 };
 
 } // namespace brivio

@@ -39,9 +39,10 @@ public:
     // A borderless overlay at `frame`, shown at once with opacity 0; null when windows cannot be made.
     virtual std::unique_ptr<OverlayWindow> createOverlayWindow(DisplayNumber display, const Rect& frame) = 0;
     virtual Signal<>& screenParametersChanged() = 0;
-    // False where an overlay cannot be translucent (an X server without a compositing manager): an
-    // opaque one would black the display, so displays without hardware brightness dim by gamma instead.
-    virtual bool overlaysCanDim() const { return true; }
+    // Why no overlay can dim `display`, in plain words; absent when one can: translucent, click-through,
+    // on top and exactly over it. Elsewhere an overlay would black the display out or dim the wrong
+    // place, so none is made and the display dims by gamma, or not at all.
+    virtual std::optional<std::string> overlayUnavailable(DisplayNumber) { return std::nullopt; }
 
     std::optional<Screen> screenFor(DisplayNumber display) {
         for (auto& s : screens())

@@ -59,6 +59,7 @@ void BrivioShortcutEngine::reload() {
         auto keyCode = registrableKeyCode(config[2 * i]);
         if (!keyCode)
             continue;
+        hotKeys_.describe(HotKeyID{shortcutSignature, s.hotKeyID}, s.label);
         // A combination another program holds simply does not work; the stored value stays.
         if (auto ref = hotKeys_.registerHotKey(*keyCode, hotKeyModifiers(config[2 * i + 1]),
                                                HotKeyID{shortcutSignature, s.hotKeyID}))

@@ -25,14 +25,15 @@ struct StoredShortcut {
     const char* modifiersKey;
     std::uint32_t hotKeyID;
     int direction;
+    const char* label; // as the settings page names it
 };
 
 inline constexpr std::uint32_t shortcutSignature = fourCharCode("BRIV");
 
 // Up first, then down: the order of registration and of the engine's stored configuration.
 inline constexpr std::array<StoredShortcut, 2> storedShortcuts{{
-    {prefkeys::brightnessUpKeyCode, prefkeys::brightnessUpModifiers, 100, +1},
-    {prefkeys::brightnessDownKeyCode, prefkeys::brightnessDownModifiers, 101, -1},
+    {prefkeys::brightnessUpKeyCode, prefkeys::brightnessUpModifiers, 100, +1, "Increase Brightness"},
+    {prefkeys::brightnessDownKeyCode, prefkeys::brightnessDownModifiers, 101, -1, "Decrease Brightness"},
 }};
 
 // The registration's modifier mask from the stored bits; bits other than the four are dropped.

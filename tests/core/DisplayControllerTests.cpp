@@ -236,7 +236,7 @@ struct NoCompositor final : WindowSystem {
         return nullptr;
     }
     Signal<>& screenParametersChanged() override { return changed; }
-    bool overlaysCanDim() const override { return false; }
+    std::optional<std::string> overlayUnavailable(DisplayNumber) override { return "no compositing manager"; }
     Signal<> changed;
 };
 
@@ -251,6 +251,36 @@ TEST_F(ControllerTest, WithoutTranslucentOverlaysSoftwareDisplaysDimByGamma) {
     settle();
     EXPECT_EQ(sim->vcpValue(studio, 0x10), 50);
     EXPECT_DOUBLE_EQ(sim->gammaFactor(studio), 1.0);
+}
+
+// A desktop that lets no overlay dim (Wayland without a layer shell): gamma where it has any, nothing
+// drawn where it has none, and the reason published with the display.
+TEST_F(ControllerTest, WhereNoOverlayCanDimGammaDimsOrNothingIsDrawn) {
+    CaptureLog log;
+    start(R"({"displays": [
+        {"name": "Plain", "vendor": 1, "product": 2, "unavailable": {"overlay": "no layer shell", "gamma": "no gamma control"}},
+        {"name": "Gamma only", "vendor": 1, "product": 3, "unavailable": {"overlay": "no layer shell"}}]})");
+    const std::size_t plain = 0, gammaOnly = 1;
+    const auto& caps = display(plain).capabilities;
+    EXPECT_FALSE(caps.supportsOverlayDimming);
+    EXPECT_FALSE(caps.supportsGammaDimming);
+    EXPECT_EQ(caps.softwareDimmingUnavailable, "no layer shell; no gamma control");
+    EXPECT_FALSE(display(gammaOnly).capabilities.softwareDimmingUnavailable);
+
+    controller->setUserBrightness(0.4, id(plain), false, 0s);
+    controller->setUserBrightness(0.5, id(gammaOnly), false, 0s);
+    settle();
+    EXPECT_DOUBLE_EQ(*brightness(plain), 0.4); // kept for when a path appears
+    EXPECT_FALSE(sim->overlayFor(id(plain)));
+    EXPECT_DOUBLE_EQ(sim->gammaFactor(plain), 1.0);
+    EXPECT_FALSE(log.contains("could not capture baseline"));
+    EXPECT_FALSE(sim->overlayFor(id(gammaOnly)));
+    EXPECT_NEAR(sim->gammaFactor(gammaOnly), 0.54, 0.005);
+
+    // Extended Dimming changes no path there: gamma dims either way.
+    controller->setExtendedDimming(false, id(gammaOnly));
+    settle();
+    EXPECT_NEAR(sim->gammaFactor(gammaOnly), 0.54, 0.005);
 }
 
 TEST_F(ControllerTest, PresetsSyncAndStepping) {

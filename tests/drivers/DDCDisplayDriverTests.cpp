@@ -17,7 +17,8 @@ using Control = DisplayControl;
 // Capabilities by letters: Brightness Contrast Volume Input Power-off Overlay, n = reason noDDC.
 DisplayCapabilities caps(std::string_view f) {
     auto has = [&](char c) { return f.find(c) != f.npos; };
-    DisplayCapabilities c{has('B'), has('C'), has('V'), false, has('I'), has('P'), has('O'), std::nullopt};
+    DisplayCapabilities c{has('B'), has('C'), has('V'),     false, has('I'),
+                          has('P'), has('O'), std::nullopt, false, std::nullopt};
     if (has('n'))
         c.hardwareBrightnessFallbackReason = FallbackReason::noDDC;
     return c;

@@ -10,13 +10,13 @@ namespace brivio {
 namespace {
 
 DisplayCapabilities sample(std::optional<FallbackReason> reason) {
-    return DisplayCapabilities{true, false, true, false, true, false, true, reason};
+    return DisplayCapabilities{true, false, true, false, true, false, true, reason, false, std::nullopt};
 }
 
 TEST(DisplayCapabilities, JsonRoundTripWithAndWithoutReason) {
     auto without = sample(std::nullopt).toJson();
     EXPECT_FALSE(without.contains("hardwareBrightnessFallbackReason"));
-    EXPECT_EQ(without.size(), 7u);
+    EXPECT_EQ(without.size(), 8u);
     EXPECT_EQ(DisplayCapabilities::fromJson(nlohmann::json::parse(without.dump())), sample(std::nullopt));
 
     for (auto reason : {FallbackReason::noDDC, FallbackReason::ddcUnstable, FallbackReason::nativeUnsupported,
@@ -39,6 +39,16 @@ TEST(DisplayCapabilities, Decoding) {
     EXPECT_FALSE(with(R"({"supportsMute": 1})"));
     EXPECT_FALSE(with(R"({"hardwareBrightnessFallbackReason": "asleep"})"));
     EXPECT_FALSE(with(R"({"hardwareBrightnessFallbackReason": 0})"));
+
+    // A record from before the gamma flag reads as no gamma; why nothing dims travels along.
+    auto undimmable = sample(FallbackReason::noDDC);
+    undimmable.supportsGammaDimming = true;
+    undimmable.softwareDimmingUnavailable = "no layer shell";
+    EXPECT_EQ(DisplayCapabilities::fromJson(undimmable.toJson()), undimmable);
+    auto older = base;
+    older.erase("supportsGammaDimming");
+    ASSERT_TRUE(DisplayCapabilities::fromJson(older));
+    EXPECT_FALSE(DisplayCapabilities::fromJson(older)->supportsGammaDimming);
 }
 
 TEST(DisplayCapabilities, EqualityAndHashSeeTheReason) {

@@ -14,6 +14,11 @@ namespace {
 
 using nlohmann::json;
 
+// Said after a display the desktop cannot dim in software, where its slider would change nothing.
+std::string dimmingNote(const std::optional<std::string>& unavailable) {
+    return unavailable ? "; software dimming unavailable: " + *unavailable : std::string();
+}
+
 void printDisplays(const json& list, bool asJson) {
     if (asJson) {
         printJson(list);
@@ -31,9 +36,12 @@ void printDisplays(const json& list, bool asJson) {
         if (auto it = d["capabilities"].find("hardwareBrightnessFallbackReason");
             it != d["capabilities"].end())
             reason = fmt::format(" ({})", it->get<std::string>());
-        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", d["index"].get<std::size_t>(),
+        std::optional<std::string> unavailable;
+        if (auto it = d["capabilities"].find("softwareDimmingUnavailable"); it != d["capabilities"].end())
+            unavailable = it->get<std::string>();
+        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}{}\n", d["index"].get<std::size_t>(),
                                  d["stableKey"].get<std::string>(), d["name"].get<std::string>(),
-                                 d["driver"].get<std::string>(), brightness, reason);
+                                 d["driver"].get<std::string>(), brightness, reason, dimmingNote(unavailable));
     }
 }
 
@@ -76,9 +84,12 @@ std::optional<double> lookup(const std::map<std::string, double>& map, const std
         if (auto it = d["capabilities"].find("hardwareBrightnessFallbackReason");
             it != d["capabilities"].end())
             reason = fmt::format(" ({})", it->get<std::string>());
-        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", d["index"].get<std::size_t>(),
+        std::optional<std::string> unavailable;
+        if (auto it = d["capabilities"].find("softwareDimmingUnavailable"); it != d["capabilities"].end())
+            unavailable = it->get<std::string>();
+        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}{}\n", d["index"].get<std::size_t>(),
                                  d["stableKey"].get<std::string>(), d["name"].get<std::string>(),
-                                 d["driver"].get<std::string>(), brightness, reason);
+                                 d["driver"].get<std::string>(), brightness, reason, dimmingNote(unavailable));
     }
 }
 
@@ -208,8 +219,9 @@ int listDisplays(Session& session, bool json) {
                                  : problem == DDCChannelProblem::noChannel ? ": DDC/CI channel not opened"
                                                                            : "");
         }
-        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}\n", index++, key,
-                                 d.identity.modelName, status::driverPath(controller, d), brightness, reason);
+        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}{}\n", index++, key,
+                                 d.identity.modelName, status::driverPath(controller, d), brightness, reason,
+                                 dimmingNote(d.capabilities.softwareDimmingUnavailable));
     }
     return 0;
 }
@@ -299,9 +311,17 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
     // Software dimming lives in windows of a running agent; a backend that cannot open them (this
     // desktop, from the command line) must not report the change as made.
     if (control == DisplayControl::brightness && value < 1.0)
-        for (auto& d : targets)
-            if (!d.capabilities.supportsHardwareBrightness &&
-                !controller.overlayDriver().canDim(d.identity.stableKey()) &&
+        for (auto& d : targets) {
+            if (d.capabilities.supportsHardwareBrightness)
+                continue;
+            if (d.capabilities.softwareDimmingUnavailable) {
+                std::cerr << fmt::format("brivioctl: '{}' cannot be dimmed on this desktop: it has no hardware "
+                                         "brightness control, and {}; the level is kept\n",
+                                         d.identity.modelName, *d.capabilities.softwareDimmingUnavailable);
+                status = 1;
+                continue;
+            }
+            if (!controller.overlayDriver().canDim(d.identity.stableKey()) &&
                 !controller.gammaDriver().hasState(d.identity.stableKey())) {
                 std::cerr << fmt::format(
                     "brivioctl: '{}' has no hardware brightness control here, and software "
@@ -310,6 +330,7 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
                     d.identity.modelName);
                 status = 1;
             }
+        }
     return status;
 }
 

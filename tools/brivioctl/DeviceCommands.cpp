@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <fmt/format.h>
 #include <iostream>
 #include <nlohmann/json.hpp>
@@ -137,8 +138,29 @@ int setDimming(Session& session, const std::string& displayWord, const std::stri
     if (d.isBuiltIn)
         throw UsageError(fmt::format(
             "'{}' is the built-in display: Extended Dimming is for external displays", displayWord));
-    session.controller().setExtendedDimming(modeWord == "extended", d.identity.cgID);
+    bool on = modeWord == "extended";
+    auto& controller = session.controller();
+    WindowServer& server = controller.platform().windowServer;
+    auto key = d.identity.stableKey();
+    // A failure is thrown, not returned: the run then stores nothing, so the flag is not left set.
+    if (on && !d.capabilities.supportsGammaDimming)
+        throw std::runtime_error(
+            fmt::format("'{}' cannot use Extended Dimming here: {}", displayWord,
+                        server.gammaUnavailable(d.identity.cgID).value_or("no gamma control")));
+    controller.setExtendedDimming(on, d.identity.cgID);
     session.settle();
+    if (!on)
+        return 0;
+    const auto* state = controller.gammaDriver().state(key);
+    if (!state)
+        throw std::runtime_error(fmt::format(
+            "could not read the gamma tables of '{}', so Extended Dimming cannot start", displayWord));
+    // What the display shows must be what was written: read it back, as the drift check does.
+    GammaTables now;
+    float expected = state->baseline.red.back() * state->appliedFactor;
+    if (server.getTransferTables(state->cgID, now) != 0 || std::fabs(now.red.back() - expected) > 0.003f)
+        throw std::runtime_error(
+            fmt::format("the desktop did not take the gamma tables of '{}'", displayWord));
     return 0;
 }
 

@@ -10,8 +10,10 @@
 #include "platform/linux/DrmConnector.h"
 #include "platform/linux/Edid.h"
 #include "platform/linux/LinuxI2cChannel.h"
+#include "platform/linux/LinuxPlatform.h"
 #include "platform/linux/SysfsFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <fmt/format.h>
@@ -68,6 +70,22 @@ std::string describeBus(const std::optional<TiedBus>& bus, DisplayBuses& buses) 
     std::string state =
         fd < 0 ? i2cAccessAdvice(errno ? errno : EIO) : askMonitor(fd, bus->bus, buses.syscalls());
     return fmt::format("{} ({}): {}", buses.devicePath(bus->bus), how, state);
+}
+
+// Which software paths can dim the display on this desktop, and why not where none can.
+std::string describeDimming(LinuxPlatform& platform, DisplayNumber display, bool builtIn) {
+    auto overlay = platform.windowSystem().overlayUnavailable(display);
+    auto gamma = builtIn ? std::optional<std::string>() : platform.windowServer().gammaUnavailable(display);
+    if (!overlay)
+        return builtIn || gamma ? "overlay" : "overlay or gamma";
+    if (!builtIn && !gamma)
+        return "gamma";
+    return "unavailable — " + *overlay + (builtIn ? "" : "; " + *gamma);
+}
+
+std::string describeModes(LinuxPlatform& platform, DisplayNumber display) {
+    auto why = platform.windowServer().modesUnavailable(display);
+    return why ? "unavailable — " + *why : "available";
 }
 
 } // namespace
@@ -148,6 +166,24 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
                             installed::modulesLoadFile);
     DisplayBuses buses(sysfsRoot, I2cSyscalls::system(), devDir);
     auto backlight = chooseBacklight(BacklightScanner(sysfsRoot).scan(), connectors);
+
+    // What the desktop session offers beyond the connectors: positions, software dimming, modes.
+    RealLoop loop;
+    LinuxPlatformOptions options;
+    options.sysfsRoot = sysfsRoot;
+    options.devDir = devDir;
+    options.useSystemBus = false;
+    options.uevents = nullptr;
+    LinuxPlatform platform(loop, nullptr, options);
+    report["desktop"] = platform.wayland() ? "wayland" : platform.randr() ? "x11" : nullptr;
+    report["limits"] = platform.limits();
+    text << (platform.wayland() ? "desktop: Wayland\n"
+             : platform.randr() ? "desktop: X11 with RandR\n"
+                                : "desktop: no Wayland compositor or X server answers\n");
+    for (const auto& line : platform.limits())
+        text << "  " << line << "\n";
+    auto active = platform.windowServer().activeDisplays().value_or(std::vector<DisplayNumber>{});
+
     for (const auto& c : connectors) {
         nlohmann::json entry{{"name", c.name}, {"connected", c.connected}};
         if (!c.connected) {
@@ -160,6 +196,26 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
         entry["enabled"] = c.enabled;
         entry["builtIn"] = c.builtIn;
         text << fmt::format("{}: {}{}\n", c.name, monitor, c.enabled ? "" : " (switched off)");
+        std::optional<DisplayNumber> number;
+        for (const auto& d : platform.displays().displays())
+            if (d.connector.name == c.name && std::find(active.begin(), active.end(), d.number) != active.end())
+                number = d.number;
+        auto session = [&] {
+            entry["drawnOn"] = number.has_value();
+            if (!number) {
+                if (c.enabled)
+                    text << "  not drawn on: the desktop shows nothing on this connector\n";
+                return;
+            }
+            auto dimming = describeDimming(platform, *number, c.builtIn);
+            entry["softwareDimming"] = dimming;
+            text << "  software dimming: " << dimming << "\n";
+            if (!c.builtIn) {
+                auto modes = describeModes(platform, *number);
+                entry["modes"] = modes;
+                text << "  modes and rotation: " << modes << "\n";
+            }
+        };
         if (c.builtIn) {
             if (!backlight) {
                 entry["backlight"] = nullptr;
@@ -171,6 +227,7 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
                 text << fmt::format("  backlight: {} ({})\n", backlight->name,
                                     writable ? "writable" : "set through the login session");
             }
+            session();
         } else {
             auto bus = buses.busFor(c, connectors);
             // Describing the bus asks the monitor; once is enough.
@@ -178,6 +235,7 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
             entry["bus"] = described;
             entry["busOpens"] = bus && buses.accessError(bus->bus) == 0;
             text << "  bus: " << described << "\n";
+            session();
         }
         report["connectors"].push_back(entry);
     }

@@ -19,6 +19,13 @@ using nlohmann::json;
 // Longer than the countdown: the agent says how it ended, or the command gives up waiting.
 constexpr Duration settleWait = 30s;
 
+// Modes and rotation need the desktop's display configuration; without one, say so and stop.
+void requireModes(Session& session, const ManagedDisplay& display, const std::string& displayWord) {
+    if (auto why = session.controller().platform().windowServer.modesUnavailable(display.identity.cgID))
+        throw std::runtime_error(
+            fmt::format("'{}': modes and rotation cannot be changed here: {}", displayWord, *why));
+}
+
 // A strip over the display for one command: the lists and the current mode read as the panel reads them.
 struct StripSession {
     DisplayModeManager manager;
@@ -158,6 +165,7 @@ DisplayResolutionMode selectMode(const std::string& word, const std::vector<Disp
 
 int listModes(Session& session, const std::string& displayWord, bool all, bool asJson) {
     ManagedDisplay display = selectDisplay(displayWord, session.controller().displays());
+    requireModes(session, display, displayWord);
     StripSession s(session, display);
     const auto& state = s.strip.state();
     const auto& list = all ? state.allModes : state.modes;
@@ -173,6 +181,7 @@ int listModes(Session& session, const std::string& displayWord, bool all, bool a
 int applyMode(Session& session, const std::string& displayWord, const std::string& modeWord, bool keep,
               bool asJson) {
     ManagedDisplay display = selectDisplay(displayWord, session.controller().displays());
+    requireModes(session, display, displayWord);
     StripSession s(session, display);
     DisplayResolutionMode target = selectMode(modeWord, s.strip.state().modes, s.strip.state().allModes);
     auto& strip = s.strip;
@@ -204,6 +213,7 @@ int applyRotation(Session& session, const std::string& displayWord, const std::s
     if (display.isBuiltIn)
         throw UsageError(
             fmt::format("'{}' is the built-in display, which has no rotation control", displayWord));
+    requireModes(session, display, displayWord);
     StripSession s(session, display);
     auto& strip = s.strip;
     json details{{"display", display.identity.stableKey()}, {"rotation", angle}};

@@ -71,7 +71,7 @@ DisplayCardView::DisplayCardView(DisplayController& controller, BrivioPreference
       name_(new ElidedLabel(this)), badge_(new CapabilityBadge(badgeKind(display, false), this)),
       chevron_(new QToolButton(this)), brightness_(new CCSlider("sun.max.fill", sunColor(), this)),
       syncRow_(new ToggleBarRow(QStringLiteral("Sync brightness to this display"), this)),
-      later_(new LaterRefresh(this, [this] { refresh(); })) {
+      dimmingNote_(new QLabel(this)), later_(new LaterRefresh(this, [this] { refresh(); })) {
     setObjectName(QStringLiteral("displayCard"));
     setStyleSheet(QStringLiteral("QFrame#displayCard { background: rgba(128, 128, 128, 0.12); "
                                  "border-radius: 12px; }"));
@@ -99,6 +99,11 @@ DisplayCardView::DisplayCardView(DisplayController& controller, BrivioPreference
     layout_->addWidget(brightness_);
     syncRow_->setObjectName(QStringLiteral("syncRow"));
     layout_->insertWidget(topSyncIndex, syncRow_);
+    dimmingNote_->setObjectName(QStringLiteral("dimmingNote"));
+    dimmingNote_->setWordWrap(true);
+    dimmingNote_->setForegroundRole(QPalette::PlaceholderText);
+    dimmingNote_->hide();
+    layout_->addWidget(dimmingNote_);
 
     // A drag follows the finger; a tap on the track glides there, like the other sliders' taps.
     connect(brightness_, &CCSlider::dragged, this,
@@ -120,6 +125,12 @@ void DisplayCardView::setDisplay(const ManagedDisplay& display, bool showSyncRow
     isWarmingUp_ = isWarmingUp;
     static_cast<ElidedLabel*>(name_)->setFullText(QString::fromStdString(display.identity.modelName));
     badge_->setKind(badgeKind(display, isWarmingUp));
+    const auto& caps = display.capabilities;
+    bool undimmable = !caps.supportsHardwareBrightness && caps.softwareDimmingUnavailable.has_value();
+    dimmingNote_->setVisible(undimmable);
+    if (undimmable)
+        dimmingNote_->setText(QStringLiteral("Software dimming is unavailable here: %1.")
+                                  .arg(QString::fromStdString(*caps.softwareDimmingUnavailable)));
     // Contrast and volume read at the probe fill the sliders of a monitor nothing is remembered for.
     controller_.seedContrastAndVolume(cgID());
     refresh();

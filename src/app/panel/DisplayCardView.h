@@ -45,6 +45,8 @@ public:
     QToolButton* chevronButton() const { return chevron_; }
     CCSlider* brightnessSlider() const { return brightness_; }
     ToggleBarRow* syncRow() const { return syncRow_; }
+    // Shown where nothing on this desktop can dim a display that has no hardware brightness.
+    QLabel* dimmingNote() const { return dimmingNote_; }
     // Null while collapsed, and for contrast and volume also when the display lacks them.
     QWidget* expandedSection() const { return section_; }
     CCSlider* contrastSlider() const { return contrast_; }
@@ -80,6 +82,7 @@ private:
     QToolButton* chevron_;
     CCSlider* brightness_;
     ToggleBarRow* syncRow_;
+    QLabel* dimmingNote_;
     QWidget* section_ = nullptr;
     QVBoxLayout* sectionLayout_ = nullptr;
     int sectionSyncIndex_ = 0;

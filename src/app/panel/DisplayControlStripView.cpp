@@ -125,6 +125,16 @@ void DisplayControlStripView::buildExternal() {
     grid->addWidget(power_, 2, 1);
     column->addLayout(grid);
 
+    // Where the desktop offers no display configuration, the pills say why instead of doing nothing.
+    if (const auto& why = core_->strip.state().modesUnavailable) {
+        QString tip = QStringLiteral("Modes and rotation are unavailable here: %1.").arg(qs(*why));
+        for (PillButton* pill : {resolution_, refreshRate_, rotation_}) {
+            pill->setEnabled(false);
+            pill->setFaded(true);
+            pill->setToolTip(tip);
+        }
+    }
+
     bool hasBoth = core_->strip.hasBothScaleKinds();
     scale_->setVisible(hasBoth);
     scalePlaceholder_->setVisible(!hasBoth);
@@ -212,9 +222,11 @@ void DisplayControlStripView::refresh() {
     auto options = strip.refreshOptions();
     auto pill = refreshRatePill(options, st.currentMode);
     refreshRate_->setText(qs(pill.text));
-    refreshRate_->setEnabled(pill.enabled);
-    refreshRate_->setFaded(pill.opacity < 1.0);
-    refreshRate_->setToolTip(pill.helpText ? qs(*pill.helpText) : QString());
+    if (!st.modesUnavailable) {
+        refreshRate_->setEnabled(pill.enabled);
+        refreshRate_->setFaded(pill.opacity < 1.0);
+        refreshRate_->setToolTip(pill.helpText ? qs(*pill.helpText) : QString());
+    }
     if (strip.display().isBuiltIn)
         refreshRate_->setVisible(options.size() > 1);
     if (rotation_)

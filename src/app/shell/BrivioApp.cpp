@@ -13,6 +13,7 @@
 #include "app/shell/HintBubble.h"
 #include "app/shell/PackageUpdates.h"
 #include "app/shell/PanelWindow.h"
+#include "app/shell/PortalHotKeys.h"
 #include "app/shell/QtBrightnessIndicator.h"
 #include "app/shell/QtMainLoop.h"
 #include "app/shell/QtWindowSystem.h"
@@ -59,6 +60,20 @@ Platform withDesktop(const Platform& base, WindowSystem& windows, BrightnessIndi
 
 constexpr int screenshotSettleMs = 1500;
 
+// Once at start, in plain words: what this session leaves out, so that a missing feature has a reason.
+void sayWhatThisDesktopCannotDo(LinuxPlatform& desktop, const std::string& qtPlatform, bool hotKeys) {
+    for (const auto& line : desktop.limits())
+        logInfo(LogCategory::AppDelegate, "This desktop: {}", line);
+    if (qtPlatform == "offscreen")
+        logError(LogCategory::AppDelegate,
+                 "This desktop: no Qt platform plugin serves this session (on Wayland, install qt6-wayland): "
+                 "the panel and tray cannot be shown; brivioctl still reaches this agent");
+    if (!hotKeys)
+        logInfo(LogCategory::AppDelegate,
+                "This desktop: no global shortcuts for apps; bind \"brivioctl step up\" "
+                "and \"brivioctl step down\" in the desktop's keyboard settings");
+}
+
 } // namespace
 
 struct BrivioApp::Parts {
@@ -71,6 +86,7 @@ struct BrivioApp::Parts {
     std::unique_ptr<QtWindowSystem> windows;
     std::unique_ptr<QtBrightnessIndicator> indicator;
     std::unique_ptr<X11HotKeys> hotKeys;
+    std::unique_ptr<PortalHotKeys> portalKeys;
     std::unique_ptr<Platform> platform;
     std::unique_ptr<FileKeyValueStore> store;
     std::unique_ptr<AppServices> services;
@@ -143,15 +159,27 @@ BrivioApp::BrivioApp(const AppOptions& options) : parts_(std::make_unique<Parts>
         p.platform =
             std::make_unique<Platform>(withDesktop(p.desk->platform(), *p.preview, p.preview.get(), nullptr));
     } else {
-        // The Qt loop watches the clock, sleep and hot-plug descriptors.
-        p.linux = std::make_unique<LinuxPlatform>(p.loop, &p.loop);
+        // The Qt loop watches the clock, sleep, hot-plug and Wayland descriptors.
+        LinuxPlatformOptions linuxOptions;
+        linuxOptions.overlayWindows = true;
+        if (options.sysfsRoot)
+            linuxOptions.sysfsRoot = *options.sysfsRoot;
+        p.linux = std::make_unique<LinuxPlatform>(p.loop, &p.loop, linuxOptions);
         std::string platformName = QGuiApplication::platformName().toStdString();
-        bool canDim = overlaysCanDim(platformName, x11CompositorRunning());
-        p.windows = std::make_unique<QtWindowSystem>(p.linux->platform().windowSystem, canDim);
+        // On a Wayland desktop the compositor's own layers dim, and keys come through its portal;
+        // X11 windows and key grabs (Xwayland's) would be misplaced and see no keys.
+        bool wayland = p.linux->wayland() != nullptr;
+        bool canDim = !wayland && overlaysCanDim(platformName, x11CompositorRunning());
+        p.windows = std::make_unique<QtWindowSystem>(p.linux->windowSystem(), wayland, canDim);
         p.indicator = std::make_unique<QtBrightnessIndicator>(*p.windows);
-        p.hotKeys = X11HotKeys::create();
-        p.platform = std::make_unique<Platform>(
-            withDesktop(p.linux->platform(), *p.windows, p.indicator.get(), p.hotKeys.get()));
+        HotKeyService* keys = nullptr;
+        if (!wayland && (p.hotKeys = X11HotKeys::create()))
+            keys = p.hotKeys.get();
+        else if ((p.portalKeys = PortalHotKeys::open(p.loop, p.linux->sessionBus())))
+            keys = p.portalKeys.get();
+        p.platform =
+            std::make_unique<Platform>(withDesktop(p.linux->platform(), *p.windows, p.indicator.get(), keys));
+        sayWhatThisDesktopCannotDo(*p.linux, platformName, keys != nullptr);
     }
     p.store = std::make_unique<FileKeyValueStore>(p.loop, configDir);
     p.autostart = std::make_unique<XdgAutostart>(XdgAutostart::defaultConfigHome(),

@@ -20,6 +20,8 @@ struct AppOptions {
     std::string busName;
     // The session bus; absent: the user's own.
     std::optional<std::string> busAddress;
+    // The DRM and backlight tree to read instead of /sys.
+    std::optional<std::string> sysfsRoot;
 };
 
 class BrivioApp {

@@ -12,7 +12,11 @@ namespace brivio {
 bool overlaysCanDim(const std::string& platformName, std::optional<bool> compositorOwned) {
     if (platformName == "xcb")
         return compositorOwned.value_or(false);
-    // Wayland composites by design; offscreen and the like draw what they are told.
+    // A Qt window on Wayland can be neither placed over a display nor kept out of the input: the
+    // desktop's own layers dim there, or nothing does.
+    if (platformName.starts_with("wayland"))
+        return false;
+    // Offscreen and the like draw what they are told, where nobody sees it.
     return true;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Whether overlay windows can dim: their opacity needs a compositor. On X11 one runs when the
-// _NET_WM_CM_S<screen> selection has an owner; Wayland always composites.
+// Whether Qt's overlay windows can dim: their opacity needs a compositor. On X11 one runs when the
+// _NET_WM_CM_S<screen> selection has an owner; on Wayland Qt's windows cannot be laid over a display.
 
 #include <optional>
 #include <string>

@@ -1,5 +1,7 @@
 #include "app/shell/QtBrightnessIndicator.h"
 
+#include "app/shell/QtWindowSystem.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
@@ -84,8 +86,9 @@ void QtBrightnessIndicator::show(DisplayNumber display, int filledChiclets, int 
         return;
     if (!view_)
         view_ = new IndicatorView;
-    const Rect& f = screen->frame;
-    view_->move(int(f.x + (f.width - viewWidth) / 2), int(f.y + f.height * 0.82));
+    // Screen frames are device pixels; Qt places windows in its own, possibly scaled, coordinates.
+    QRect f = logicalGeometry(screen->frame);
+    view_->move(int(f.x() + (f.width() - viewWidth) / 2), int(f.y() + f.height() * 0.82));
     view_->present(filledChiclets, totalChiclets, msecUntilFade);
 }
 

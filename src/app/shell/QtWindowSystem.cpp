@@ -12,10 +12,6 @@ namespace brivio {
 
 namespace {
 
-QRect toQRect(const Rect& r) {
-    return QRect(int(r.x), int(r.y), int(r.width), int(r.height));
-}
-
 class QtOverlayWindow final : public OverlayWindow {
 public:
     explicit QtOverlayWindow(const Rect& frame)
@@ -29,7 +25,7 @@ public:
         palette.setColor(QPalette::Window, Qt::black);
         widget_->setPalette(palette);
         widget_->setWindowOpacity(0);
-        widget_->setGeometry(toQRect(frame));
+        widget_->setGeometry(logicalGeometry(frame));
         widget_->show();
         widget_->raise();
     }
@@ -37,7 +33,7 @@ public:
 
     void setFrame(const Rect& frame) override {
         if (widget_)
-            widget_->setGeometry(toQRect(frame));
+            widget_->setGeometry(logicalGeometry(frame));
     }
 
     void setOpacity(float opacity, bool animated) override {
@@ -75,18 +71,46 @@ std::unique_ptr<OverlayWindow> makeQtOverlayWindow(const Rect& frame) {
     return std::make_unique<QtOverlayWindow>(frame);
 }
 
-QtWindowSystem::QtWindowSystem(WindowSystem& screens, bool canDim) : screens_(screens), canDim_(canDim) {
-    if (!canDim_)
+QRect logicalGeometry(const Rect& r) {
+    QPointF topLeft(r.x, r.y);
+    QPointF center(r.x + r.width / 2, r.y + r.height / 2);
+    for (QScreen* screen : QGuiApplication::screens()) {
+        double factor = screen->devicePixelRatio();
+        QRect logical = screen->geometry();
+        QRectF native(logical.topLeft(), QSizeF(logical.width() * factor, logical.height() * factor));
+        if (!native.contains(center))
+            continue;
+        QPointF origin = logical.topLeft();
+        return QRectF(origin + (topLeft - origin) / factor, QSizeF(r.width / factor, r.height / factor))
+            .toAlignedRect();
+    }
+    double factor = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    return QRectF(topLeft / factor, QSizeF(r.width / factor, r.height / factor)).toAlignedRect();
+}
+
+QtWindowSystem::QtWindowSystem(WindowSystem& desktop, bool desktopDrawsOverlays, bool canDim)
+    : desktop_(desktop), desktopDraws_(desktopDrawsOverlays), canDim_(canDim) {
+    if (!desktopDraws_ && !canDim_)
         logInfo(LogCategory::overlay, "No compositor: overlay dimming unavailable, using gamma");
     // Qt hears of screen changes first; the controller re-places its overlays on this notification.
     if (qGuiApp) {
-        auto changed = [this] { screens_.screenParametersChanged().emit(); };
+        auto changed = [this] { desktop_.screenParametersChanged().emit(); };
         QObject::connect(qGuiApp, &QGuiApplication::screenAdded, &context_, changed);
         QObject::connect(qGuiApp, &QGuiApplication::screenRemoved, &context_, changed);
     }
 }
 
-std::unique_ptr<OverlayWindow> QtWindowSystem::createOverlayWindow(DisplayNumber, const Rect& frame) {
+std::optional<std::string> QtWindowSystem::overlayUnavailable(DisplayNumber display) {
+    if (desktopDraws_)
+        return desktop_.overlayUnavailable(display);
+    if (!canDim_)
+        return std::string("no compositing manager runs, so a window over the display cannot be see-through");
+    return std::nullopt;
+}
+
+std::unique_ptr<OverlayWindow> QtWindowSystem::createOverlayWindow(DisplayNumber display, const Rect& frame) {
+    if (desktopDraws_)
+        return desktop_.createOverlayWindow(display, frame);
     if (!canDim_)
         return nullptr;
     return makeQtOverlayWindow(frame);

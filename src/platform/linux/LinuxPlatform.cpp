@@ -7,9 +7,29 @@
 
 namespace brivio {
 
-LinuxWindowSystem::LinuxWindowSystem(LinuxWindowServer& server, LinuxDisplays& displays)
-    : server_(server), displays_(displays) {
+LinuxWindowSystem::LinuxWindowSystem(LinuxWindowServer& server, LinuxDisplays& displays,
+                                     WaylandSession* wayland, bool makeOverlays)
+    : server_(server), displays_(displays), wayland_(wayland), makeOverlays_(makeOverlays) {
     serverChanged_ = server_.screenChanged().subscribe([this] { screenParametersChanged_.emit(); });
+    if (wayland_ && makeOverlays_)
+        buffers_ = std::make_unique<DimBuffers>(wayland_->connection());
+}
+
+LinuxWindowSystem::~LinuxWindowSystem() = default;
+
+std::optional<std::string> LinuxWindowSystem::overlayUnavailable(DisplayNumber display) {
+    const LinuxDisplay* d = displays_.find(display);
+    if (!wayland_ || !d)
+        return std::nullopt;
+    return wayland_->overlayUnavailable(d->connector.name);
+}
+
+std::unique_ptr<OverlayWindow> LinuxWindowSystem::createOverlayWindow(DisplayNumber display, const Rect&) {
+    const LinuxDisplay* d = displays_.find(display);
+    if (!buffers_ || !d || overlayUnavailable(display))
+        return nullptr;
+    const WaylandOutput* output = wayland_->output(d->connector.name);
+    return std::make_unique<LayerShellOverlay>(wayland_->connection(), *buffers_, output->name);
 }
 
 std::vector<Screen> LinuxWindowSystem::screens() {
@@ -44,8 +64,17 @@ PlatformServiceClasses LinuxPlatform::serviceClasses() {
 
 namespace {
 
-std::unique_ptr<RandrScreen> openRandr(const LinuxPlatformOptions& options) {
-    return options.useX11 ? RandrScreen::open(options.x11Display) : nullptr;
+std::unique_ptr<WaylandSession> openWayland(MainLoop& loop, FdWatcher* events, SystemBus& session,
+                                            const LinuxPlatformOptions& options) {
+    if (!options.useWayland)
+        return nullptr;
+    return WaylandSession::open(loop, events, options.useSessionBus ? &session : nullptr,
+                                options.waylandDisplay);
+}
+
+// On a Wayland desktop the X server (Xwayland) only imitates the outputs: the compositor speaks for them.
+std::unique_ptr<RandrScreen> openRandr(const LinuxPlatformOptions& options, bool wayland) {
+    return options.useX11 && !wayland ? RandrScreen::open(options.x11Display) : nullptr;
 }
 
 std::unique_ptr<LocationService> makeLocation(MainLoop& loop, SystemBus& bus, bool useBus) {
@@ -64,13 +93,17 @@ std::filesystem::path gammaFile(const LinuxPlatformOptions& options) {
 LinuxPlatform::LinuxPlatform(MainLoop& loop, FdWatcher* events, LinuxPlatformOptions options)
     : options_(std::move(options)), events_(events), bus_(options_.systemBusAddress),
       sessionBus_(options_.sessionBusAddress, BusKind::session),
-      displays_(DrmConnectorScanner(options_.sysfsRoot)), randr_(openRandr(options_)),
-      windowServer_(displays_, randr_.get(), randr_ ? gammaFile(options_) : std::filesystem::path{}, &loop),
+      displays_(DrmConnectorScanner(options_.sysfsRoot)),
+      wayland_(openWayland(loop, events, sessionBus_, options_)),
+      randr_(openRandr(options_, wayland_ != nullptr)),
+      windowServer_(displays_, randr_.get(), randr_ ? gammaFile(options_) : std::filesystem::path{}, &loop,
+                    wayland_.get()),
       buses_(options_.sysfsRoot, options_.syscalls, options_.devDir), registry_(displays_, &buses_),
       backlight_(displays_, BacklightScanner(options_.sysfsRoot),
                  options_.useSystemBus ? logindSessionBrightness(bus_) : SessionBrightness{}),
       clock_(events, options_.useSystemBus ? &bus_ : nullptr, options_.etcDir),
-      windowSystem_(windowServer_, displays_), location_(makeLocation(loop, bus_, options_.useSystemBus)),
+      windowSystem_(windowServer_, displays_, wayland_.get(), options_.overlayWindows),
+      location_(makeLocation(loop, bus_, options_.useSystemBus)),
       indicator_(sessionBus_), platform_{loop,
                                          windowServer_,
                                          registry_,
@@ -81,7 +114,7 @@ LinuxPlatform::LinuxPlatform(MainLoop& loop, FdWatcher* events, LinuxPlatformOpt
                                          backlight_.symbols(),
                                          nullptr,
                                          serviceClasses()} {
-    if (randr_)
+    if (randr_ || wayland_)
         platform_.rotation.process.setDisplayRotation = [this](std::uint32_t display, std::int32_t angle) {
             return windowServer_.setDisplayRotation(display, angle);
         };
@@ -100,6 +133,27 @@ LinuxPlatform::LinuxPlatform(MainLoop& loop, FdWatcher* events, LinuxPlatformOpt
         bus_.attach(*events_);
     if (options_.useSessionBus && sessionBus_.connection())
         sessionBus_.attach(*events_);
+}
+
+std::vector<std::string> LinuxPlatform::limits() {
+    std::vector<std::string> lines;
+    if (wayland_) {
+        const auto& g = wayland_->connection().globals();
+        if (!g.layerShell)
+            lines.push_back(
+                "overlay dimming: this Wayland desktop lets no app lay a see-through layer over a "
+                "display (no wlr-layer-shell)");
+        if (!g.gammaManager)
+            lines.push_back(
+                "gamma dimming: this Wayland desktop gives apps no control of the gamma ramps (no "
+                "wlr-gamma-control)");
+        if (auto why = wayland_->configurationUnavailable())
+            lines.push_back("modes and rotation: " + *why);
+    } else if (!randr_) {
+        lines.push_back("gamma dimming, modes and rotation: no Wayland compositor or X server with RandR "
+                        "answers");
+    }
+    return lines;
 }
 
 LinuxPlatform::~LinuxPlatform() {

@@ -1,9 +1,9 @@
 #pragma once
 // The whole platform on a Linux desktop, assembled from its pieces: displays and registry from the DRM
 // connectors (re-read on udev hot-plug events), DDC/CI over the monitors' I2C buses, the panel's
-// backlight, the wall clock, the X server's RandR for positions, gamma, modes and rotation, and the
-// brightness indicator as a desktop notification, the location from GeoClue2. What is not reached
-// (overlay windows, or any of these when its service is missing) answers with failure or absence, so that the
+// backlight, the wall clock, the Wayland compositor (or on X11 the X server's RandR) for positions,
+// gamma, modes and rotation, dimming layers on Wayland, the brightness indicator as a desktop notification,
+// the location from GeoClue2. What is not reached answers with failure or absence (and a reason), so that the
 // software paths and fallbacks take over.
 
 #include "base/FdWatcher.h"
@@ -12,6 +12,7 @@
 #include "platform/linux/DisplayBuses.h"
 #include "platform/linux/DrmHotplug.h"
 #include "platform/linux/GeoClueLocation.h"
+#include "platform/linux/LayerShellOverlay.h"
 #include "platform/linux/LinuxDisplays.h"
 #include "platform/linux/LinuxRegistry.h"
 #include "platform/linux/LinuxWallClock.h"
@@ -19,6 +20,7 @@
 #include "platform/linux/NotificationIndicator.h"
 #include "platform/linux/RandrScreen.h"
 #include "platform/linux/SystemBus.h"
+#include "platform/linux/WaylandSession.h"
 
 #include <filesystem>
 #include <functional>
@@ -47,21 +49,37 @@ struct LinuxPlatformOptions {
     std::optional<std::string> sessionBusAddress;
     // Hot-plug events; used only with an fd watcher.
     std::function<std::unique_ptr<UeventSource>()> uevents = openDrmUeventMonitor;
+    // The Wayland compositor (absent: $WAYLAND_DISPLAY); off: none, as on X11. A compositor that
+    // answers takes RandR's place.
+    bool useWayland = true;
+    std::optional<std::string> waylandDisplay;
+    // Dimming layers on Wayland are made only for a process that stays (the agent): they vanish with
+    // the process that made them.
+    bool overlayWindows = false;
 };
 
-// Screens from the active displays; no overlay windows can be made yet.
+// Screens from the active displays. On Wayland, dimming layers over the compositor's outputs (when
+// asked for and the compositor has a layer shell); elsewhere no overlay windows are made here.
 class LinuxWindowSystem final : public WindowSystem {
 public:
-    explicit LinuxWindowSystem(LinuxWindowServer& server, LinuxDisplays& displays);
+    LinuxWindowSystem(LinuxWindowServer& server, LinuxDisplays& displays, WaylandSession* wayland = nullptr,
+                      bool makeOverlays = false);
+    ~LinuxWindowSystem() override;
     std::vector<Screen> screens() override;
-    std::unique_ptr<OverlayWindow> createOverlayWindow(DisplayNumber, const Rect&) override {
-        return nullptr;
-    }
+    std::unique_ptr<OverlayWindow> createOverlayWindow(DisplayNumber display, const Rect& frame) override;
     Signal<>& screenParametersChanged() override { return screenParametersChanged_; }
+    // On Wayland, why the compositor cannot dim the display with a layer; elsewhere absent (another
+    // window system, the agent's, decides).
+    std::optional<std::string> overlayUnavailable(DisplayNumber display) override;
+    // True on a Wayland desktop: overlays are this window system's to make, or nobody's.
+    bool drawsOverlays() const { return wayland_ != nullptr; }
 
 private:
     LinuxWindowServer& server_;
     LinuxDisplays& displays_;
+    WaylandSession* wayland_;
+    bool makeOverlays_;
+    std::unique_ptr<DimBuffers> buffers_;
     Signal<> screenParametersChanged_;
     Signal<>::Subscription serverChanged_;
 };
@@ -95,7 +113,14 @@ public:
     DisplayBuses& buses() { return buses_; }
     BacklightControl& backlight() { return backlight_; }
     LinuxWindowServer& windowServer() { return windowServer_; }
+    LinuxWindowSystem& windowSystem() { return windowSystem_; }
     RandrScreen* randr() { return randr_.get(); }
+    // The user's session bus (notifications, the desktop portal, GNOME's display configuration).
+    SystemBus& sessionBus() { return sessionBus_; }
+    // The Wayland compositor this process talks to; null off Wayland.
+    WaylandSession* wayland() { return wayland_.get(); }
+    // What this desktop cannot do, one plain line each (said at start and by `doctor`).
+    std::vector<std::string> limits();
 
     static PlatformServiceClasses serviceClasses();
 
@@ -105,6 +130,7 @@ private:
     SystemBus bus_;
     SystemBus sessionBus_;
     LinuxDisplays displays_;
+    std::unique_ptr<WaylandSession> wayland_;
     std::unique_ptr<RandrScreen> randr_;
     LinuxWindowServer windowServer_;
     DisplayBuses buses_;

@@ -62,11 +62,44 @@ private:
     std::vector<std::pair<std::uint64_t, std::uint64_t>> changes_;
 };
 
+// Changes gathered, then applied by the compositor in one configuration.
+class LinuxWindowServer::WaylandConfiguration final : public DisplayConfiguration {
+public:
+    explicit WaylandConfiguration(LinuxWindowServer& server) : server_(server.weak.weak()) {}
+    int configureMode(DisplayNumber display, const PlatformMode& mode) override {
+        if (!server_)
+            return resultFailure;
+        std::string connector = server_->connectorOf(display);
+        auto modes = server_->wayland_->modes(connector);
+        if (connector.empty() || !modes ||
+            std::none_of(modes->begin(), modes->end(), [&](auto& m) { return m.handle == mode.handle; }))
+            return resultIllegalArgument;
+        changes_.emplace_back(connector, mode.handle);
+        return 0;
+    }
+    int completePermanently() override {
+        if (!server_)
+            return resultFailure;
+        bool ok = server_->wayland_->applyModes(changes_);
+        changes_.clear();
+        return ok ? 0 : resultFailure;
+    }
+    void cancel() override { changes_.clear(); }
+
+private:
+    WeakPtr<LinuxWindowServer> server_;
+    std::vector<std::pair<std::string, std::uint64_t>> changes_;
+};
+
 LinuxWindowServer::LinuxWindowServer(LinuxDisplays& displays, RandrScreen* randr,
-                                     std::filesystem::path gammaFile, MainLoop* loop)
-    : displays_(displays), randr_(randr), baselines_(std::move(gammaFile)), loop_(loop) {
+                                     std::filesystem::path gammaFile, MainLoop* loop, WaylandSession* wayland)
+    : displays_(displays), randr_(randr), wayland_(wayland), baselines_(std::move(gammaFile)), loop_(loop) {
     subscription_ = displays_.reconfigured().subscribe(
         [this](DisplayNumber display, std::uint32_t flags) { dispatch(display, flags); });
+    if (wayland_) {
+        waylandChanged_ = wayland_->changed().subscribe([this] { handleWaylandChange(); });
+        handleWaylandChange();
+    }
     // Ramps left by an earlier run mean a display may still be dimmed: they stay until put back.
     gammaChanged_ = !baselines_.empty();
     noteBaselines();
@@ -157,6 +190,49 @@ void LinuxWindowServer::handleRandrEvents() {
     screenChanged_.emit();
 }
 
+std::string LinuxWindowServer::connectorOf(DisplayNumber display) const {
+    const LinuxDisplay* d = displays_.find(display);
+    return d ? d->connector.name : std::string{};
+}
+
+bool LinuxWindowServer::drawnOnWayland(const LinuxDisplay& d) const {
+    // Once the compositor is seen to name its outputs after the connectors, a connector without an
+    // output is not drawn on (compositors withdraw the outputs they switch off), whatever the kernel says.
+    std::vector<std::string> names;
+    for (const auto& other : displays_.displays())
+        names.push_back(other.connector.name);
+    if (!wayland_->namesConnectors(names))
+        return d.active();
+    return d.active() && wayland_->output(d.connector.name);
+}
+
+void LinuxWindowServer::handleWaylandChange() {
+    displays_.refresh(); // reports displays added, removed, lit or darkened by the kernel
+    for (const auto& d : displays_.displays()) {
+        bool drawn = drawnOnWayland(d);
+        Rect where = bounds(d.number);
+        int turned = static_cast<int>(rotation(d.number));
+        auto it = waylandSeen_.find(d.number);
+        std::uint32_t flags = 0;
+        // A display seen for the first time was reported by the connectors already.
+        if (it != waylandSeen_.end()) {
+            auto [wasDrawn, wasWhere, wasTurned] = it->second;
+            if (drawn != wasDrawn)
+                flags |= drawn ? ReconfigurationFlags::enabled : ReconfigurationFlags::disabled;
+            else if (drawn && (where.x != wasWhere.x || where.y != wasWhere.y))
+                flags |= ReconfigurationFlags::moved;
+            if (drawn && wasDrawn &&
+                (where.width != wasWhere.width || where.height != wasWhere.height || turned != wasTurned))
+                flags |= ReconfigurationFlags::setMode;
+        }
+        waylandSeen_[d.number] = {drawn, where, turned};
+        if (flags)
+            dispatch(d.number, flags);
+    }
+    std::erase_if(waylandSeen_, [this](auto& entry) { return !displays_.find(entry.first); });
+    screenChanged_.emit();
+}
+
 std::optional<std::vector<DisplayNumber>> LinuxWindowServer::activeDisplays() {
     displays_.refreshForEnumeration();
     return currentActiveDisplays();
@@ -165,9 +241,16 @@ std::optional<std::vector<DisplayNumber>> LinuxWindowServer::activeDisplays() {
 std::vector<DisplayNumber> LinuxWindowServer::currentActiveDisplays() const {
     std::vector<DisplayNumber> numbers;
     for (const auto& d : displays_.displays()) {
+        if (numbers.size() >= maxDisplays)
+            break;
+        if (wayland_) {
+            if (drawnOnWayland(d))
+                numbers.push_back(d.number);
+            continue;
+        }
         // An output the X server keeps dark is not drawn on, whatever the kernel says.
         const RandrOutput* output = outputOf(d.number);
-        if (d.active() && (!output || output->crtc) && numbers.size() < maxDisplays)
+        if (d.active() && (!output || output->crtc))
             numbers.push_back(d.number);
     }
     return numbers;
@@ -212,6 +295,9 @@ bool LinuxWindowServer::isBuiltin(DisplayNumber display) {
 }
 
 Rect LinuxWindowServer::bounds(DisplayNumber display) {
+    if (wayland_)
+        if (const WaylandOutput* output = wayland_->output(connectorOf(display)))
+            return output->bounds;
     if (const RandrOutput* output = outputOf(display))
         return output->crtc ? output->bounds : Rect{};
     double x = 0;
@@ -230,11 +316,19 @@ Rect LinuxWindowServer::bounds(DisplayNumber display) {
 }
 
 double LinuxWindowServer::rotation(DisplayNumber display) {
+    if (wayland_)
+        return wayland_->rotation(connectorOf(display));
     const RandrOutput* output = outputOf(display);
     return output ? output->rotation : 0;
 }
 
 int LinuxWindowServer::setDisplayRotation(DisplayNumber display, int angle) {
+    if (wayland_) {
+        std::string connector = connectorOf(display);
+        if (wayland_->modesUnavailable(connector))
+            return resultNotImplemented;
+        return wayland_->setRotation(connector, angle) ? 0 : resultFailure;
+    }
     const RandrOutput* output = outputOf(display);
     if (!output || !output->crtc)
         return resultNotImplemented;
@@ -254,6 +348,11 @@ void LinuxWindowServer::unregisterReconfigurationCallback(int id) {
 }
 
 void LinuxWindowServer::restoreColorSyncSettings() {
+    if (wayland_) {
+        // The compositor puts every output's own ramps back as each control goes.
+        wayland_->releaseGamma();
+        return;
+    }
     if (!randr_)
         return;
     bool allBack = true;
@@ -266,6 +365,12 @@ void LinuxWindowServer::restoreColorSyncSettings() {
 }
 
 int LinuxWindowServer::getTransferTables(DisplayNumber display, GammaTables& tables) {
+    if (wayland_) {
+        std::string connector = connectorOf(display);
+        if (wayland_->gammaUnavailable(connector))
+            return resultNotImplemented;
+        return wayland_->readGamma(connector, tables) ? 0 : resultFailure;
+    }
     const RandrOutput* output = outputOf(display);
     if (!output || !output->crtc)
         return resultNotImplemented;
@@ -278,6 +383,8 @@ int LinuxWindowServer::getTransferTables(DisplayNumber display, GammaTables& tab
 }
 
 int LinuxWindowServer::setTransferTables(DisplayNumber display, const GammaTables& tables) {
+    if (wayland_)
+        return wayland_->writeGamma(connectorOf(display), tables) ? 0 : resultFailure;
     const RandrOutput* output = outputOf(display);
     if (!output || !output->crtc)
         return resultNotImplemented;
@@ -293,6 +400,10 @@ int LinuxWindowServer::setTransferTables(DisplayNumber display, const GammaTable
 }
 
 std::optional<std::vector<PlatformMode>> LinuxWindowServer::allDisplayModes(DisplayNumber display) {
+    if (wayland_) {
+        auto modes = wayland_->modes(connectorOf(display));
+        return modes && !modes->empty() ? modes : std::nullopt;
+    }
     const RandrOutput* output = outputOf(display);
     if (!output || output->modes.empty())
         return std::nullopt;
@@ -303,6 +414,8 @@ std::optional<std::vector<PlatformMode>> LinuxWindowServer::allDisplayModes(Disp
 }
 
 std::optional<PlatformMode> LinuxWindowServer::currentDisplayMode(DisplayNumber display) {
+    if (wayland_)
+        return wayland_->currentMode(connectorOf(display));
     const RandrOutput* output = outputOf(display);
     if (!output)
         return std::nullopt;
@@ -313,12 +426,43 @@ std::optional<PlatformMode> LinuxWindowServer::currentDisplayMode(DisplayNumber 
 }
 
 std::unique_ptr<DisplayConfiguration> LinuxWindowServer::beginConfiguration(int& result) {
+    if (wayland_) {
+        result = 0;
+        return std::make_unique<WaylandConfiguration>(*this);
+    }
     if (!randr_) {
         result = resultNotImplemented;
         return nullptr;
     }
     result = 0;
     return std::make_unique<Configuration>(*this);
+}
+
+std::optional<std::string> LinuxWindowServer::gammaUnavailable(DisplayNumber display) {
+    if (!displays_.find(display))
+        return std::string("no such display");
+    if (wayland_)
+        return wayland_->gammaUnavailable(connectorOf(display));
+    if (!randr_)
+        return std::string("no X server with RandR or Wayland compositor answers to set gamma through");
+    const RandrOutput* output = outputOf(display);
+    if (!output)
+        return std::string("the X server shows no output with this monitor's EDID");
+    if (!output->crtc || randr_->gammaSize(output->crtc) == 0)
+        return std::string("the X server has no gamma ramps for this output");
+    return std::nullopt;
+}
+
+std::optional<std::string> LinuxWindowServer::modesUnavailable(DisplayNumber display) {
+    if (!displays_.find(display))
+        return std::string("no such display");
+    if (wayland_)
+        return wayland_->modesUnavailable(connectorOf(display));
+    if (!randr_)
+        return std::string("no X server with RandR or Wayland compositor answers to change modes through");
+    if (!outputOf(display))
+        return std::string("the X server shows no output with this monitor's EDID");
+    return std::nullopt;
 }
 
 } // namespace brivio

@@ -1,8 +1,9 @@
 #pragma once
 // The window server's display services from the DRM connectors: which monitors are connected and
-// lit, who they are. With an X server's RandR the outputs tied to them by EDID give positions, gamma,
-// modes and rotation; without it the layout is left to right at each monitor's preferred size and
-// gamma, modes and rotation answer with `resultNotImplemented`.
+// lit, who they are. On a Wayland desktop the compositor's outputs, tied to the connectors by name,
+// give positions, gamma, modes and rotation; on X11 the RandR outputs tied to them by EDID do. Without
+// either the layout is left to right at each monitor's preferred size and gamma, modes and rotation
+// answer with `resultNotImplemented`.
 
 #include "base/MainLoop.h"
 #include "base/WeakPtr.h"
@@ -10,6 +11,7 @@
 #include "platform/linux/GammaBaselines.h"
 #include "platform/linux/LinuxDisplays.h"
 #include "platform/linux/RandrScreen.h"
+#include "platform/linux/WaylandSession.h"
 
 #include <map>
 
@@ -26,9 +28,10 @@ class LinuxWindowServer : public WindowServer {
 public:
     // `randr` may be null. `gammaFile` keeps the original ramps while they are changed (empty: in
     // memory only). `loop` defers the handling of events that arrive with replies; without it they
-    // wait for the next event.
+    // wait for the next event. `wayland`, when given, serves in RandR's place.
     explicit LinuxWindowServer(LinuxDisplays& displays, RandrScreen* randr = nullptr,
-                               std::filesystem::path gammaFile = {}, MainLoop* loop = nullptr);
+                               std::filesystem::path gammaFile = {}, MainLoop* loop = nullptr,
+                               WaylandSession* wayland = nullptr);
     ~LinuxWindowServer() override;
     LinuxWindowServer(const LinuxWindowServer&) = delete;
     LinuxWindowServer& operator=(const LinuxWindowServer&) = delete;
@@ -58,6 +61,8 @@ public:
     std::optional<std::vector<PlatformMode>> allDisplayModes(DisplayNumber display) override;
     std::optional<PlatformMode> currentDisplayMode(DisplayNumber display) override;
     std::unique_ptr<DisplayConfiguration> beginConfiguration(int& result) override;
+    std::optional<std::string> gammaUnavailable(DisplayNumber display) override;
+    std::optional<std::string> modesUnavailable(DisplayNumber display) override;
 
     // The RandR output shown on a display; null without RandR or without a tie.
     const RandrOutput* outputOf(DisplayNumber display) const;
@@ -70,6 +75,11 @@ public:
 
 private:
     class Configuration;
+    class WaylandConfiguration;
+    // The connector's name ("card0-HDMI-A-1"); empty for an unknown display.
+    std::string connectorOf(DisplayNumber display) const;
+    bool drawnOnWayland(const LinuxDisplay& display) const;
+    void handleWaylandChange();
     const Edid* edidOf(DisplayNumber display) const;
     void noteBaselines();
     void afterRequest();
@@ -80,6 +90,9 @@ private:
     int nextCallbackId_ = 1;
     Signal<DisplayNumber, std::uint32_t>::Subscription subscription_;
     RandrScreen* randr_;
+    WaylandSession* wayland_;
+    Signal<>::Subscription waylandChanged_;
+    std::map<DisplayNumber, std::tuple<bool, Rect, int>> waylandSeen_; // drawn on, bounds, rotation
     GammaBaselines baselines_;
     MainLoop* loop_;
     bool gammaChanged_ = false;

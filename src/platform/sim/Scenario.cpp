@@ -156,7 +156,8 @@ public:
                                 "refreshRate",   "screen",      "connected",
                                 "native",        "ddc",         "services",
                                 "modes",         "currentMode", "modeChangeFailsAt",
-                                "calibration",   "gammaFails",  "gammaResetAtMs"});
+                                "calibration",   "gammaFails",  "gammaResetAtMs",
+                                "unavailable"});
         ScenarioDisplay d;
         auto name = string(j, path, "name");
         if (!name)
@@ -186,6 +187,13 @@ public:
         d.screen = boolean(j, path, "screen").value_or(true);
         d.connected = boolean(j, path, "connected").value_or(true);
         d.gammaFails = boolean(j, path, "gammaFails").value_or(false);
+        if (auto it = j.find("unavailable"); it != j.end()) {
+            std::string p = join(path, "unavailable");
+            requireObject(*it, p, {"overlay", "gamma", "modes"});
+            d.overlayUnavailable = string(*it, p, "overlay");
+            d.gammaUnavailable = string(*it, p, "gamma");
+            d.modesUnavailable = string(*it, p, "modes");
+        }
         if (auto it = j.find("gammaResetAtMs"); it != j.end())
             d.gammaResetAtMs = instants(*it, join(path, "gammaResetAtMs"));
         if (auto it = j.find("native"); it != j.end()) {

@@ -126,6 +126,11 @@ struct ScenarioDisplay {
     std::size_t currentMode = 0; // meaningful when `modes` is not empty
     ScenarioCalibration calibration;
     bool gammaFails = false;
+    // What the simulated desktop cannot do for this display (as a Wayland desktop without a layer shell,
+    // gamma control or output configuration), each with the reason it gives.
+    std::optional<std::string> overlayUnavailable;
+    std::optional<std::string> gammaUnavailable;
+    std::optional<std::string> modesUnavailable;
     // Virtual instants (ms after the desk starts) at which another program puts the calibration back.
     std::vector<long long> gammaResetAtMs;
 };

@@ -171,7 +171,7 @@ int SimWindowServer::getTransferTables(DisplayNumber n, GammaTables& tables) {
     auto d = find(n);
     if (!d)
         return SimResult::cgIllegalArgument;
-    if (d->config.gammaFails)
+    if (d->config.gammaFails || d->config.gammaUnavailable)
         return SimResult::cgFailure;
     tables = d->gamma;
     return 0;
@@ -181,7 +181,7 @@ int SimWindowServer::setTransferTables(DisplayNumber n, const GammaTables& table
     auto d = find(n);
     if (!d)
         return SimResult::cgIllegalArgument;
-    if (d->config.gammaFails)
+    if (d->config.gammaFails || d->config.gammaUnavailable)
         return SimResult::cgFailure;
     d->gamma = tables;
     state_.record("gamma", d, fmt::format("{:.4f}", gammaFactor(*d, tables)));
@@ -206,9 +206,19 @@ PlatformMode SimWindowServer::mode(const SimDisplay& d, std::size_t i) const {
             m.usable};
 }
 
+std::optional<std::string> SimWindowServer::gammaUnavailable(DisplayNumber n) {
+    auto d = find(n);
+    return d ? d->config.gammaUnavailable : std::optional<std::string>("no such display");
+}
+
+std::optional<std::string> SimWindowServer::modesUnavailable(DisplayNumber n) {
+    auto d = find(n);
+    return d ? d->config.modesUnavailable : std::optional<std::string>("no such display");
+}
+
 std::optional<std::vector<PlatformMode>> SimWindowServer::allDisplayModes(DisplayNumber n) {
     auto d = find(n);
-    if (!d || d->config.modes.empty())
+    if (!d || d->config.modes.empty() || d->config.modesUnavailable)
         return std::nullopt;
     std::vector<PlatformMode> out;
     for (std::size_t i = 0; i < d->config.modes.size(); ++i)

@@ -35,6 +35,8 @@ public:
     void restoreColorSyncSettings() override;
     int getTransferTables(DisplayNumber display, GammaTables& tables) override;
     int setTransferTables(DisplayNumber display, const GammaTables& tables) override;
+    std::optional<std::string> gammaUnavailable(DisplayNumber display) override;
+    std::optional<std::string> modesUnavailable(DisplayNumber display) override;
     std::optional<std::vector<PlatformMode>> allDisplayModes(DisplayNumber display) override;
     std::optional<PlatformMode> currentDisplayMode(DisplayNumber display) override;
     std::unique_ptr<DisplayConfiguration> beginConfiguration(int& result) override;

@@ -50,8 +50,16 @@ std::vector<Screen> SimWindowSystem::screens() {
     return out;
 }
 
+std::optional<std::string> SimWindowSystem::overlayUnavailable(DisplayNumber display) {
+    SimDisplay* d = state_.connected(display);
+    return d ? d->config.overlayUnavailable : std::nullopt;
+}
+
 std::unique_ptr<OverlayWindow> SimWindowSystem::createOverlayWindow(DisplayNumber display,
                                                                     const Rect& frame) {
+    // Where no overlay can dim, none is made: an opaque one would black the display out.
+    if (overlayUnavailable(display))
+        return nullptr;
     auto state = std::make_shared<OverlayState>();
     state->createdFor = display;
     state->frame = frame;

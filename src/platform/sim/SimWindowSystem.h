@@ -27,6 +27,7 @@ public:
     std::vector<Screen> screens() override;
     std::unique_ptr<OverlayWindow> createOverlayWindow(DisplayNumber display, const Rect& frame) override;
     Signal<>& screenParametersChanged() override { return screenParametersChanged_; }
+    std::optional<std::string> overlayUnavailable(DisplayNumber display) override;
 
     // The newest open overlay over the display (placed within its bounds, or created for its number),
     // else the newest closed one; absent when there is none.

@@ -42,7 +42,7 @@ private Q_SLOTS:
         for (const auto& c : std::vector<Case>{{"xcb", true, true},
                                                {"xcb", false, false},
                                                {"xcb", std::nullopt, false},
-                                               {"wayland", std::nullopt, true},
+                                               {"wayland", std::nullopt, false},
                                                {"offscreen", std::nullopt, true}})
             QVERIFY2(overlaysCanDim(c.platform, c.owned) == c.canDim, c.platform.c_str());
     }
@@ -50,12 +50,12 @@ private Q_SLOTS:
     void withoutACompositorNoOverlayIsMadeAndThatIsLoggedOnce() {
         CaptureLog log;
         OneScreen screens;
-        QtWindowSystem none(screens, false);
+        QtWindowSystem none(screens, false, false);
         QVERIFY(none.createOverlayWindow(7, Rect{0, 0, 800, 600}) == nullptr);
         QVERIFY(none.createOverlayWindow(7, Rect{0, 0, 800, 600}) == nullptr);
         QCOMPARE(log.count("No compositor"), 1u);
 
-        QtWindowSystem composited(screens, true);
+        QtWindowSystem composited(screens, false, true);
         auto window = composited.createOverlayWindow(7, Rect{0, 0, 800, 600});
         QVERIFY(window != nullptr);
         window->setOpacity(0.3f, false);

@@ -68,6 +68,7 @@ TEST(DrmHotplug, APluggedMonitorReachesTheReconfigurationCallbacks) {
     options.useSystemBus = false;
     options.useSessionBus = false;
     options.useX11 = false;
+    options.useWayland = false;
     options.uevents = [&] {
         auto source = std::make_unique<FakeSource>();
         events = source.get();

@@ -33,6 +33,7 @@ struct LinuxDeskTest : ::testing::Test {
         options.sysfsRoot = sys.root();
         options.useSystemBus = false;
         options.useX11 = false;
+        options.useWayland = false;
         options.useSessionBus = false;
         options.syscalls = i2c.syscalls();
         linux = std::make_unique<LinuxPlatform>(loop, nullptr, options);

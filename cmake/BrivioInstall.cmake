@@ -32,6 +32,8 @@ if(TARGET brivio)
   # A bus call to the agent's name starts it in the graphical session.
   configure_file(packaging/${BRIVIO_ID}.service.in ${CMAKE_BINARY_DIR}/packaging/${BRIVIO_ID}.service @ONLY)
   install(FILES ${CMAKE_BINARY_DIR}/packaging/${BRIVIO_ID}.service DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/services)
+  # The agent's bus interfaces, for tools that generate clients from them (docs/dbus.md).
+  install(FILES src/app/bus/${BRIVIO_ID}.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
 
   install(FILES packaging/brivio.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
     RENAME ${BRIVIO_ID}.svg)
@@ -52,6 +54,6 @@ if(TARGET brivio)
   endif()
 endif()
 
-install(FILES README.md docs/linux.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES README.md docs/linux.md docs/dbus.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 file(GLOB example_desks ${CMAKE_SOURCE_DIR}/examples/*.json)
 install(FILES ${example_desks} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)

@@ -1,5 +1,7 @@
 #include "app/AppServices.h"
 
+#include "modes/DisplayControlStrip.h"
+
 namespace brivio {
 
 AppServices::AppServices(Platform& platform, KeyValueStore& store)
@@ -27,6 +29,8 @@ void AppServices::shutdown() {
         return;
     shutDown_ = true;
     shortcuts_.reset();
+    // A mode or rotation nobody confirmed goes back before the agent quits, as its countdown would.
+    DisplayControlStrip::revertEveryUnconfirmed();
     controller_->shutdown();
 }
 

@@ -1,6 +1,7 @@
 #include "modes/DisplayControlStrip.h"
 
 #include <algorithm>
+#include <utility>
 #include <fmt/format.h>
 
 namespace brivio {
@@ -9,6 +10,8 @@ namespace brivio {
 struct DisplayControlStrip::State {
     MainLoop& loop;
     DisplayModeManager& manager;
+    // The manager may go before a countdown that outlived its strip; then nothing can be reverted.
+    std::weak_ptr<void> managerAlive = manager.token();
     ManagedDisplay display;
     ModeStripState view;
     std::optional<TaskHandle> revertTask;
@@ -47,7 +50,22 @@ struct DisplayControlStrip::State {
     }
 
     TaskHandle startCountdown(std::shared_ptr<State> self, PendingKind kind) {
+        noteUnconfirmed(self);
         return spawn(loop, countdown(std::move(self), kind), manager.token());
+    }
+
+    // Every state that has had an unconfirmed change, for a quit that cannot wait for the countdowns.
+    static std::vector<std::weak_ptr<State>>& unconfirmed() {
+        static std::vector<std::weak_ptr<State>> states;
+        return states;
+    }
+    static void noteUnconfirmed(const std::shared_ptr<State>& self) {
+        auto& states = unconfirmed();
+        std::erase_if(states, [](const std::weak_ptr<State>& s) { return s.expired(); });
+        bool known = std::any_of(states.begin(), states.end(),
+                                 [&](const std::weak_ptr<State>& s) { return s.lock() == self; });
+        if (!known)
+            states.push_back(self);
     }
 
     void applyMode(std::shared_ptr<State> self, const DisplayResolutionMode& mode) {
@@ -180,6 +198,12 @@ void DisplayControlStrip::revertRotation(int angle) {
 }
 void DisplayControlStrip::revertUnconfirmed() {
     state_->revertUnconfirmed();
+}
+void DisplayControlStrip::revertEveryUnconfirmed() {
+    auto states = std::exchange(State::unconfirmed(), {});
+    for (const auto& weak : states)
+        if (auto state = weak.lock(); state && !state->managerAlive.expired())
+            state->revertUnconfirmed();
 }
 
 ModeList DisplayControlStrip::refreshOptions() const {

@@ -72,6 +72,9 @@ public:
     // Undoes every unconfirmed change now, for a way out that cannot wait for the countdown (the
     // command line interrupted): nobody confirmed it.
     void revertUnconfirmed();
+    // The same for every strip of this process, those whose card already went included: the agent
+    // quits before their countdowns can end, and nobody confirmed them.
+    static void revertEveryUnconfirmed();
 
     ModeList refreshOptions() const;
     bool hasBothScaleKinds() const;

@@ -420,6 +420,7 @@ TEST_F(ControllerTest, AManualChangeWithoutDisplaysPausesTheCurveUntilSunrise) {
     ASSERT_TRUE(prefs->solarPausedUntil());
     EXPECT_LT(*prefs->solarPausedUntil(), *parseInstant("2024-06-22T03:00:00Z"));
     EXPECT_GT(*prefs->solarPausedUntil(), *parseInstant("2024-06-22T02:00:00Z"));
+}
 
 // Another process changed the settings file: the displays take the new levels as from the panel.
 TEST_F(ControllerTest, LevelsChangedElsewhereReachTheDisplaysOnce) {

@@ -149,6 +149,30 @@ TEST(ModeRevert, AWayOutThatCannotWaitRevertsEverythingUnconfirmedAtOnce) {
     EXPECT_EQ(rig.registry.calls.size(), calls) << "the countdowns are over";
 }
 
+TEST(ModeRevert, QuittingRevertsWhatNobodyConfirmedEvenWithoutItsStrip) {
+    StripRig closed;
+    closed.strip->applyMode(closed.mode(1));
+    closed.strip.reset(); // the panel closed; the countdown still runs
+    StripRig open;
+    open.strip->applyRotation(90);
+    StripRig kept;
+    kept.strip->applyMode(kept.mode(2));
+    kept.strip->keepMode();
+    DisplayControlStrip::revertEveryUnconfirmed();
+    EXPECT_EQ(closed.server.current->handle, closed.raw[0].handle);
+    EXPECT_EQ(open.registry.calls.back(), "1 Rotation 0");
+    EXPECT_EQ(kept.server.current->handle, kept.raw[2].handle);
+
+    // A strip whose manager went first is left alone (nothing could switch it).
+    StripRig orphan;
+    orphan.strip->applyMode(orphan.mode(1));
+    orphan.strip.reset();
+    orphan.manager.reset();
+    orphan.server.calls.clear();
+    DisplayControlStrip::revertEveryUnconfirmed();
+    EXPECT_TRUE(orphan.server.calls.empty());
+}
+
 TEST(RotationRevert, CountsDownIndependentlyOfModes) {
     StripRig rig;
     rig.strip->applyRotation(90);

@@ -71,27 +71,6 @@ std::optional<double> lookup(const std::map<std::string, double>& map, const std
         return std::nullopt;
     return it->second;
 }
-    }
-    if (list.empty()) {
-        std::cout << "No displays found.\n";
-        return;
-    }
-    for (const auto& d : list) {
-        std::string brightness = d["brightness"].is_number()
-                                     ? fmt::format("{:.0f}%", d["brightness"].get<double>() * 100)
-                                     : std::string("-");
-        std::string reason;
-        if (auto it = d["capabilities"].find("hardwareBrightnessFallbackReason");
-            it != d["capabilities"].end())
-            reason = fmt::format(" ({})", it->get<std::string>());
-        std::optional<std::string> unavailable;
-        if (auto it = d["capabilities"].find("softwareDimmingUnavailable"); it != d["capabilities"].end())
-            unavailable = it->get<std::string>();
-        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}{}\n", d["index"].get<std::size_t>(),
-                                 d["stableKey"].get<std::string>(), d["name"].get<std::string>(),
-                                 d["driver"].get<std::string>(), brightness, reason, dimmingNote(unavailable));
-    }
-}
 
 void printLevel(const std::string& display, const std::string& control, double level, bool asJson) {
     if (asJson)
@@ -125,7 +104,7 @@ Level levelOf(Session& session, const ManagedDisplay& d, DisplayControl control,
         return {};
     }
     const bool contrast = control == DisplayControl::contrast;
-    if (supports(d, control))
+    if (status::supports(d, control))
         if (auto read = lookup(contrast ? ddc.ddcContrastCurrentCache() : ddc.ddcVolumeCurrentCache(), key))
             return {read, true};
     return {lookup(contrast ? prefs.contrastByDisplay() : prefs.volumeByDisplay(), key), false};
@@ -278,6 +257,9 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
     int status = 0;
     // A monitor that should have answered and did not: say so, and send it nothing.
     std::erase_if(targets, [&](const ManagedDisplay& d) {
+        // Nothing on this desktop can dim it either: that is said below, with the reason.
+        if (d.capabilities.softwareDimmingUnavailable && control == DisplayControl::brightness)
+            return false;
         std::string failure = ddcFailure(session, d);
         if (failure.empty())
             return false;

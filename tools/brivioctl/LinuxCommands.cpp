@@ -175,7 +175,9 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
     options.useSystemBus = false;
     options.uevents = nullptr;
     LinuxPlatform platform(loop, nullptr, options);
-    report["desktop"] = platform.wayland() ? "wayland" : platform.randr() ? "x11" : nullptr;
+    report["desktop"] = platform.wayland() ? nlohmann::json("wayland")
+                        : platform.randr() ? nlohmann::json("x11")
+                                           : nlohmann::json(nullptr);
     report["limits"] = platform.limits();
     text << (platform.wayland() ? "desktop: Wayland\n"
              : platform.randr() ? "desktop: X11 with RandR\n"

@@ -12,8 +12,8 @@ namespace brivio {
 
 namespace {
 
-const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString motionPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
+const QString motionPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString settingsInterface = QStringLiteral("org.freedesktop.portal.Settings");
 const QString appearance = QStringLiteral("org.freedesktop.appearance");
 const QString gnomeInterface = QStringLiteral("org.gnome.desktop.interface");
@@ -35,7 +35,7 @@ DesktopMotion::DesktopMotion(QDBusConnection bus, const QString& kdeGlobals, QOb
     apply();
     if (!bus_.isConnected())
         return;
-    bus_.connect(portalService, portalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
+    bus_.connect(motionPortalService, motionPortalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
                  SLOT(settingChanged(QString, QString, QDBusVariant)));
     read(appearance, QStringLiteral("reduced-motion"));
     read(gnomeInterface, QStringLiteral("enable-animations"));
@@ -63,7 +63,7 @@ std::optional<bool> DesktopMotion::reducedByKdeGlobals(const QString& text) {
 
 void DesktopMotion::read(const QString& group, const QString& key) {
     QDBusMessage call =
-        QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface, QStringLiteral("Read"));
+        QDBusMessage::createMethodCall(motionPortalService, motionPortalPath, settingsInterface, QStringLiteral("Read"));
     call << group << key;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,

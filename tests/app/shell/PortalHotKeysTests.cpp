@@ -3,7 +3,7 @@
 // binds them again in a new session.
 #include "app/shell/PortalHotKeys.h"
 #include "base/RealLoop.h"
-#include "platform/linux/PrivateBus.h"
+#include "support/PrivateBus.h"
 #include "platform/linux/SystemBus.h"
 
 #include <QtTest>

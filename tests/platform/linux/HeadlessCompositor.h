@@ -3,7 +3,7 @@
 // own. Absent, with the reason, when it is not installed or does not come up. Sway refuses to run as
 // root: under root it runs as the unprivileged user "nobody".
 
-#include "platform/linux/PrivateBus.h"
+#include "support/PrivateBus.h"
 #include "support/TestSupport.h"
 
 #include <cstdint>

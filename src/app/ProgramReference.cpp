@@ -76,8 +76,9 @@ const ProgramReference& agentReference() {
             {"", "config", "DIR", "Keep settings in DIR."},
             {"", "screenshot", "DIR", "Render the panel pages to PNG files in DIR and exit."},
             {"", "sysfs", "DIR", "Read the DRM and backlight tree from DIR instead of /sys."},
-            {"", "autostart", "", "Start hidden, as at login: without a tray the panel waits until the app is "
-                                  "launched again."},
+            {"", "autostart", "",
+             "Start hidden, as at login: without a tray the panel waits until the app is "
+             "launched again."},
         },
         {
             {"DDC/CI ACCESS",

@@ -1,8 +1,8 @@
 #include "modes/DisplayControlStrip.h"
 
 #include <algorithm>
-#include <utility>
 #include <fmt/format.h>
+#include <utility>
 
 namespace brivio {
 

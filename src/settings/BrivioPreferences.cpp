@@ -98,7 +98,9 @@ BrivioPreferences::BrivioPreferences(KeyValueStore& defaults, StampClock stampCl
     : defaults_(defaults), stampClock_(stampClock ? std::move(stampClock) : systemStampClock()) {
     load();
     elsewhere_ = defaults_.changedElsewhere.subscribe(
-        [this](const std::string& key, const std::optional<StoredValue>& before) { takeInChange(key, before); });
+        [this](const std::string& key, const std::optional<StoredValue>& before) {
+            takeInChange(key, before);
+        });
 }
 
 void BrivioPreferences::load() {

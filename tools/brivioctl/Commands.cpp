@@ -41,7 +41,8 @@ void printDisplays(const json& list, bool asJson) {
             unavailable = it->get<std::string>();
         std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}{}\n", d["index"].get<std::size_t>(),
                                  d["stableKey"].get<std::string>(), d["name"].get<std::string>(),
-                                 d["driver"].get<std::string>(), brightness, reason, dimmingNote(unavailable));
+                                 d["driver"].get<std::string>(), brightness, reason,
+                                 dimmingNote(unavailable));
     }
 }
 
@@ -297,9 +298,10 @@ int setLevel(Session& session, const std::string& displayWord, const std::string
             if (d.capabilities.supportsHardwareBrightness)
                 continue;
             if (d.capabilities.softwareDimmingUnavailable) {
-                std::cerr << fmt::format("brivioctl: '{}' cannot be dimmed on this desktop: it has no hardware "
-                                         "brightness control, and {}; the level is kept\n",
-                                         d.identity.modelName, *d.capabilities.softwareDimmingUnavailable);
+                std::cerr << fmt::format(
+                    "brivioctl: '{}' cannot be dimmed on this desktop: it has no hardware "
+                    "brightness control, and {}; the level is kept\n",
+                    d.identity.modelName, *d.capabilities.softwareDimmingUnavailable);
                 status = 1;
                 continue;
             }
@@ -331,11 +333,13 @@ void addLevelCommands(CLI::App& app, CommandSet& commands) {
                 printDisplays(agentList(*agent, I, "GetDisplays"), c.options().json);
                 return 0;
             });
-        return listDisplays(c.session(DisplayScope::reading(std::nullopt, true, true, true)), c.options().json);
+        return listDisplays(c.session(DisplayScope::reading(std::nullopt, true, true, true)),
+                            c.options().json);
     });
 
     auto* get = commands.add(
-        app, "get", "Print a display's level as a fraction (all: one line each)", [words, I](CommandContext& c) {
+        app, "get", "Print a display's level as a fraction (all: one line each)",
+        [words, I](CommandContext& c) {
             DisplayControl control = parseControl(words->control);
             if (auto* agent = c.agent())
                 return throughAgent([&] {
@@ -346,8 +350,9 @@ void addLevelCommands(CLI::App& app, CommandSet& commands) {
                     printLevel(words->display, words->control, level, c.options().json);
                     return 0;
                 });
-            auto scope = DisplayScope::reading(std::vector{words->display}, control == DisplayControl::contrast,
-                                               control == DisplayControl::volume);
+            auto scope =
+                DisplayScope::reading(std::vector{words->display}, control == DisplayControl::contrast,
+                                      control == DisplayControl::volume);
             return getLevel(c.session(scope), words->display, words->control, c.options().json);
         });
     get->add_option("DISPLAY", words->display, "Stable key, number from 'list', or all")->required();

@@ -234,14 +234,14 @@ void addDeviceCommands(CLI::App& app, CommandSet& commands) {
     input->add_option("SOURCE", words->source,
                       "An input name (HDMI 1, hdmi1, DisplayPort 2, ...) or code (0x11)");
 
-    auto* power = commands.add(app, "power-off", "Switch a monitor off (only its own button turns it on)",
-                               [words](CommandContext& c) {
-                                   if (auto* agent = c.agent())
-                                       return powerOffThroughAgent(*agent, words->display, words->yes,
-                                                                   c.options().json);
-                                   return powerOff(c.session(DisplayScope::reading(std::vector{words->display})),
-                                                   words->display, words->yes, c.options().json);
-                               });
+    auto* power = commands.add(
+        app, "power-off", "Switch a monitor off (only its own button turns it on)",
+        [words](CommandContext& c) {
+            if (auto* agent = c.agent())
+                return powerOffThroughAgent(*agent, words->display, words->yes, c.options().json);
+            return powerOff(c.session(DisplayScope::reading(std::vector{words->display})), words->display,
+                            words->yes, c.options().json);
+        });
     power->add_option("DISPLAY", words->display, "Stable key or number from 'list'")->required();
     power->add_flag("--yes", words->yes, "Do not ask first");
 

@@ -162,8 +162,9 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
     if (i2cDev)
         text << "i2c-dev module: loaded\n";
     else
-        text << fmt::format("i2c-dev module: not loaded — run 'sudo modprobe i2c-dev' ({} loads it at boot)\n",
-                            installed::modulesLoadFile);
+        text << fmt::format(
+            "i2c-dev module: not loaded — run 'sudo modprobe i2c-dev' ({} loads it at boot)\n",
+            installed::modulesLoadFile);
     DisplayBuses buses(sysfsRoot, I2cSyscalls::system(), devDir);
     auto backlight = chooseBacklight(BacklightScanner(sysfsRoot).scan(), connectors);
 
@@ -200,7 +201,8 @@ int runDoctor(const std::filesystem::path& sysfsRoot, const std::filesystem::pat
         text << fmt::format("{}: {}{}\n", c.name, monitor, c.enabled ? "" : " (switched off)");
         std::optional<DisplayNumber> number;
         for (const auto& d : platform.displays().displays())
-            if (d.connector.name == c.name && std::find(active.begin(), active.end(), d.number) != active.end())
+            if (d.connector.name == c.name &&
+                std::find(active.begin(), active.end(), d.number) != active.end())
                 number = d.number;
         auto session = [&] {
             entry["drawnOn"] = number.has_value();

@@ -33,7 +33,8 @@ WelcomeView::WelcomeView(AppRouter& router, QWidget* parent)
 
     auto* logo = new QLabel(this);
     logo->setObjectName(QStringLiteral("WelcomeLogoView"));
-    QIcon icon = QIcon::fromTheme(QStringLiteral("dev.brivio.Brivio"), QIcon(QStringLiteral(":/brivio/brivio.svg")));
+    QIcon icon =
+        QIcon::fromTheme(QStringLiteral("dev.brivio.Brivio"), QIcon(QStringLiteral(":/brivio/brivio.svg")));
     logo->setPixmap(icon.pixmap(132, 132));
     logo->setFixedSize(132, 132);
     layout->addWidget(logo, 0, Qt::AlignHCenter);

@@ -35,8 +35,8 @@ DesktopMotion::DesktopMotion(QDBusConnection bus, const QString& kdeGlobals, QOb
     apply();
     if (!bus_.isConnected())
         return;
-    bus_.connect(motionPortalService, motionPortalPath, settingsInterface, QStringLiteral("SettingChanged"), this,
-                 SLOT(settingChanged(QString, QString, QDBusVariant)));
+    bus_.connect(motionPortalService, motionPortalPath, settingsInterface, QStringLiteral("SettingChanged"),
+                 this, SLOT(settingChanged(QString, QString, QDBusVariant)));
     read(appearance, QStringLiteral("reduced-motion"));
     read(gnomeInterface, QStringLiteral("enable-animations"));
 }
@@ -62,8 +62,8 @@ std::optional<bool> DesktopMotion::reducedByKdeGlobals(const QString& text) {
 }
 
 void DesktopMotion::read(const QString& group, const QString& key) {
-    QDBusMessage call =
-        QDBusMessage::createMethodCall(motionPortalService, motionPortalPath, settingsInterface, QStringLiteral("Read"));
+    QDBusMessage call = QDBusMessage::createMethodCall(motionPortalService, motionPortalPath,
+                                                       settingsInterface, QStringLiteral("Read"));
     call << group << key;
     auto* pending = new QDBusPendingCallWatcher(bus_.asyncCall(call), this);
     connect(pending, &QDBusPendingCallWatcher::finished, this,

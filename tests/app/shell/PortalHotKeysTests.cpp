@@ -3,8 +3,8 @@
 // binds them again in a new session.
 #include "app/shell/PortalHotKeys.h"
 #include "base/RealLoop.h"
-#include "support/PrivateBus.h"
 #include "platform/linux/SystemBus.h"
+#include "support/PrivateBus.h"
 
 #include <QtTest>
 #include <algorithm>

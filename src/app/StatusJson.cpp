@@ -141,6 +141,18 @@ std::optional<ScheduleTrigger> parseTriggerWord(const std::string& word) {
     return std::nullopt;
 }
 
+json mode(const DisplayResolutionMode& m, bool current) {
+    return {{"id", m.id()},
+            {"label", m.label()},
+            {"width", m.width},
+            {"height", m.height},
+            {"pixelWidth", m.pixelWidth},
+            {"pixelHeight", m.pixelHeight},
+            {"refreshRate", m.refreshRate},
+            {"hiDPI", m.isHiDPI},
+            {"current", current}};
+}
+
 json presets(const BrivioPreferences& prefs) {
     auto array = json::array();
     for (const auto& p : prefs.globalPresets()) {

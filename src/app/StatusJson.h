@@ -3,6 +3,7 @@
 // fields either way: the displays, the presets, the schedules, the solar curve and the position.
 
 #include "core/DisplayController.h"
+#include "modes/DisplayResolutionMode.h"
 
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -33,6 +34,10 @@ nlohmann::json displays(DisplayController& controller);
 std::string triggerWord(const ScheduleTrigger& trigger);
 // The reverse; absent for anything else (minutes within a day either way).
 std::optional<ScheduleTrigger> parseTriggerWord(const std::string& word);
+
+// A display mode: "id", "label", "width", "height", "pixelWidth", "pixelHeight", "refreshRate",
+// "hiDPI", and "current" as given.
+nlohmann::json mode(const DisplayResolutionMode& mode, bool current);
 
 // Each preset: "id", "name", "brightness", "contrast" and "volume" (when the preset sets them),
 // "icon", "builtIn", "active".

@@ -42,12 +42,9 @@ double parseLevel(const std::string& word) {
 }
 
 DisplayControl parseControl(const std::string& word) {
-    if (word == "brightness")
-        return DisplayControl::brightness;
-    if (word == "contrast")
-        return DisplayControl::contrast;
-    if (word == "volume")
-        return DisplayControl::volume;
+    // Mute is no level.
+    if (auto control = parseDisplayControl(word); control && *control != DisplayControl::mute)
+        return *control;
     throw UsageError(fmt::format("'{}' is not a control: use brightness, contrast or volume", word));
 }
 

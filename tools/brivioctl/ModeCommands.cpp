@@ -2,6 +2,7 @@
 
 #include "AgentCalls.h"
 #include "Arguments.h"
+#include "app/StatusJson.h"
 #include "modes/DisplayControlStrip.h"
 #include "modes/ModeWords.h"
 
@@ -107,18 +108,6 @@ const DisplayResolutionMode* currentIn(const std::vector<DisplayResolutionMode>&
     return nullptr;
 }
 
-json modeJson(const DisplayResolutionMode& m, bool current) {
-    return {{"id", m.id()},
-            {"label", m.label()},
-            {"width", m.width},
-            {"height", m.height},
-            {"pixelWidth", m.pixelWidth},
-            {"pixelHeight", m.pixelHeight},
-            {"refreshRate", m.refreshRate},
-            {"hiDPI", m.isHiDPI},
-            {"current", current}};
-}
-
 void printModes(const std::string& displayWord, const json& list, bool all, bool asJson) {
     if (asJson) {
         printJson(list);
@@ -173,7 +162,7 @@ int listModes(Session& session, const std::string& displayWord, bool all, bool a
     const DisplayResolutionMode* current = currentIn(list, state.currentMode, all);
     auto array = json::array();
     for (const auto& m : list)
-        array.push_back(modeJson(m, &m == current));
+        array.push_back(status::mode(m, &m == current));
     printModes(displayWord, array, all, asJson);
     return 0;
 }

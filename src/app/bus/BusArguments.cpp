@@ -10,12 +10,9 @@ void refuse(const char* errorName, const std::string& message) {
 }
 
 DisplayControl controlNamed(const std::string& word) {
-    if (word == "brightness")
-        return DisplayControl::brightness;
-    if (word == "contrast")
-        return DisplayControl::contrast;
-    if (word == "volume")
-        return DisplayControl::volume;
+    // Mute is no level.
+    if (auto control = parseDisplayControl(word); control && *control != DisplayControl::mute)
+        return *control;
     refuse(errors::invalidArgument,
            fmt::format("'{}' is not a control: use brightness, contrast or volume", word));
 }

@@ -2,6 +2,7 @@
 // confirmed with a keep call or reverted at the end of its ten-second countdown, which the bus counts
 // down in signals. The countdown belongs to the agent: a client that goes away does not stop it.
 
+#include "app/StatusJson.h"
 #include "app/bus/AgentBusService.h"
 #include "app/bus/BusArguments.h"
 #include "app/bus/VariantJson.h"
@@ -23,18 +24,6 @@ const char* kindWord(PendingKind kind) {
 
 int slot(PendingKind kind) {
     return kind == PendingKind::mode ? 0 : 1;
-}
-
-nlohmann::json modeJson(const DisplayResolutionMode& m, bool current) {
-    return {{"id", m.id()},
-            {"label", m.label()},
-            {"width", m.width},
-            {"height", m.height},
-            {"pixelWidth", m.pixelWidth},
-            {"pixelHeight", m.pixelHeight},
-            {"refreshRate", m.refreshRate},
-            {"hiDPI", m.isHiDPI},
-            {"current", current}};
 }
 
 } // namespace
@@ -104,7 +93,7 @@ void AgentBusService::registerModes() {
                         current && (all ? m.id() == current->id()
                                         : m.width == current->width && m.height == current->height &&
                                               m.pixelWidth == current->pixelWidth);
-                    array.push_back(modeJson(m, isCurrent));
+                    array.push_back(status::mode(m, isCurrent));
                 }
                 return toVariantMaps(array);
             });

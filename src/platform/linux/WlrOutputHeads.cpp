@@ -179,6 +179,7 @@ bool WlrOutputHeads::applyOnce(const std::map<std::string, Change>& changes, boo
     auto* configuration = zwlr_output_manager_v1_create_configuration(manager_, serial_);
     zwlr_output_configuration_v1_add_listener(configuration, &Listeners::configuration, &outcome);
     // Every head must be named: the changed ones with their change, the rest as they are.
+    std::vector<zwlr_output_configuration_head_v1*> heads;
     for (const auto& head : heads_) {
         // An output the compositor shows (it has a wl_output) is on, whatever its head says: sway
         // reports outputs without a listed mode (virtual ones) as off.
@@ -187,6 +188,7 @@ bool WlrOutputHeads::applyOnce(const std::map<std::string, Change>& changes, boo
             continue;
         }
         auto* config = zwlr_output_configuration_v1_enable_head(configuration, head->head);
+        heads.push_back(config);
         auto it = changes.find(head->name);
         if (it != changes.end()) {
             if (it->second.mode)
@@ -202,6 +204,9 @@ bool WlrOutputHeads::applyOnce(const std::map<std::string, Change>& changes, boo
         if (!connection_.roundtrip())
             break;
     zwlr_output_configuration_v1_destroy(configuration);
+    // The protocol has no request that ends a head's configuration: only our proxies are left to free.
+    for (auto* head : heads)
+        zwlr_output_configuration_head_v1_destroy(head);
     // The new state of the heads follows the answer.
     connection_.roundtrip();
     cancelled = outcome == ApplyOutcome::cancelled;

@@ -18,9 +18,13 @@ std::vector<ReferenceItem> sharedEnvironment() {
          "The session bus, on which the running agent owns dev.brivio.Brivio; brivioctl's commands go "
          "through it while it runs."},
         {"HOME", "The home folder, for the defaults above."},
+        {"WAYLAND_DISPLAY",
+         "The Wayland compositor whose outputs give the displays' positions, and whose protocols (or GNOME's "
+         "display configuration) give dimming layers, gamma, modes and rotation where it offers them; it "
+         "comes before DISPLAY."},
         {"DISPLAY", "The X server whose RandR outputs give the displays' positions, gamma tables, modes and "
-                    "rotation. Without it those come from the connectors, and modes and rotation are not "
-                    "available."},
+                    "rotation. Without it or a Wayland compositor those come from the connectors, and modes "
+                    "and rotation are not available."},
         {"TZ", "The time zone of schedules and of the solar curve, when it differs from the system's."},
     };
 }

@@ -19,6 +19,8 @@ std::string dimmingNote(const std::optional<std::string>& unavailable) {
     return unavailable ? "; software dimming unavailable: " + *unavailable : std::string();
 }
 
+// The listing of the agent's displays and of a standalone run alike. A standalone run adds which levels
+// it read now ("fresh") and why a monitor did not answer ("ddcProblem").
 void printDisplays(const json& list, bool asJson) {
     if (asJson) {
         printJson(list);
@@ -29,15 +31,24 @@ void printDisplays(const json& list, bool asJson) {
         return;
     }
     for (const auto& d : list) {
-        std::string brightness = d["brightness"].is_number()
-                                     ? fmt::format("{:.0f}%", d["brightness"].get<double>() * 100)
-                                     : std::string("-");
+        const auto& capabilities = d["capabilities"];
+        std::string brightness = "-";
+        if (d["brightness"].is_number()) {
+            bool fresh = d.value("fresh", json::object()).value("brightness", true);
+            brightness =
+                fmt::format("{:.0f}%{}", d["brightness"].get<double>() * 100, fresh ? "" : " (remembered)");
+        }
         std::string reason;
-        if (auto it = d["capabilities"].find("hardwareBrightnessFallbackReason");
-            it != d["capabilities"].end())
-            reason = fmt::format(" ({})", it->get<std::string>());
+        if (auto it = capabilities.find("hardwareBrightnessFallbackReason"); it != capabilities.end()) {
+            std::string problem =
+                d.value("ddcProblem", json()).is_string() ? d["ddcProblem"].get<std::string>() : "";
+            reason = fmt::format(" ({}{})", it->get<std::string>(),
+                                 problem == "noAnswer"    ? ": no answer over DDC/CI"
+                                 : problem == "noChannel" ? ": DDC/CI channel not opened"
+                                                          : "");
+        }
         std::optional<std::string> unavailable;
-        if (auto it = d["capabilities"].find("softwareDimmingUnavailable"); it != d["capabilities"].end())
+        if (auto it = capabilities.find("softwareDimmingUnavailable"); it != capabilities.end())
             unavailable = it->get<std::string>();
         std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}{}\n", d["index"].get<std::size_t>(),
                                  d["stableKey"].get<std::string>(), d["name"].get<std::string>(),
@@ -176,33 +187,7 @@ int listDisplays(Session& session, bool json) {
                                   ? nlohmann::json(nullptr)
                                   : nlohmann::json(problemName(problem));
     }
-    if (json) {
-        printJson(array);
-        return 0;
-    }
-    if (displays.empty()) {
-        std::cout << "No displays found.\n";
-        return 0;
-    }
-    int index = 1;
-    for (auto& d : displays) {
-        auto key = d.identity.stableKey();
-        Level level = levelOf(session, d, DisplayControl::brightness, false);
-        std::string brightness = "-";
-        if (level.value)
-            brightness = fmt::format("{:.0f}%{}", *level.value * 100, level.fresh ? "" : " (remembered)");
-        std::string reason;
-        if (d.capabilities.hardwareBrightnessFallbackReason) {
-            auto problem = controller.ddcDriver().channelProblem(key);
-            reason = fmt::format(" ({}{})", toString(*d.capabilities.hardwareBrightnessFallbackReason),
-                                 problem == DDCChannelProblem::noAnswer    ? ": no answer over DDC/CI"
-                                 : problem == DDCChannelProblem::noChannel ? ": DDC/CI channel not opened"
-                                                                           : "");
-        }
-        std::cout << fmt::format("{}  {:<22} {:<24} {:<8} brightness {}{}{}\n", index++, key,
-                                 d.identity.modelName, status::driverPath(controller, d), brightness, reason,
-                                 dimmingNote(d.capabilities.softwareDimmingUnavailable));
-    }
+    printDisplays(array, json);
     return 0;
 }
 

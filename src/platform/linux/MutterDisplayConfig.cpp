@@ -131,8 +131,8 @@ bool MutterDisplayConfig::reload() {
     logical_.clear();
     for (const auto& l : logical) {
         Logical entry{std::get<0>(l), std::get<1>(l), std::get<2>(l), std::get<3>(l), std::get<4>(l), {}};
-        for (const auto& spec : std::get<5>(l))
-            entry.connectors.push_back(std::get<0>(spec));
+        for (const auto& monitorRef : std::get<5>(l))
+            entry.connectors.push_back(std::get<0>(monitorRef));
         for (auto& monitor : monitors_)
             if (std::find(entry.connectors.begin(), entry.connectors.end(), monitor.connector) !=
                 entry.connectors.end()) {
